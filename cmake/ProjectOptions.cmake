@@ -1,0 +1,22 @@
+# Project-wide switches and the two interface targets every target links.
+
+option(ZRC_WARNINGS_AS_ERRORS "Treat compiler warnings as errors" OFF)
+option(ZRC_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(ZRC_BUILD_TESTS "Build the test suite" ON)
+option(ZRC_BUILD_BENCH "Build the benchmarks (needs Google Benchmark)" ON)
+
+add_library(zrc_warnings INTERFACE)
+target_compile_options(zrc_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
+  -Wcast-align -Wnull-dereference -Wformat=2
+  $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor -Wold-style-cast>)
+if(ZRC_WARNINGS_AS_ERRORS)
+  target_compile_options(zrc_warnings INTERFACE -Werror)
+endif()
+
+add_library(zrc_sanitizers INTERFACE)
+if(ZRC_SANITIZE)
+  target_compile_options(zrc_sanitizers INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(zrc_sanitizers INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,318 @@
+// The fixed-point function blocks of ITU-T G.726 for the 16, 24 and
+// 32 kbit/s variants (code widths 2, 3 and 4 bits).
+//
+// Every block is a pure function of its inputs on unsigned integers that
+// carry only the low n bits of the standard's n-bit quantities; none of them
+// touches the coder state. The arithmetic follows the standard to the bit:
+// encoder and decoder only stay in step if every block agrees exactly.
+#pragma once
+
+#include <array>
+#include <bit>
+#include <cstdint>
+
+namespace zrc::g726 {
+
+using u32 = std::uint32_t;
+
+// Number of significant bits: 0 for 0, 1 for 1, 2 for 2-3, ... 15 for 16384-32767.
+constexpr u32 sig(u32 x) { return static_cast<u32>(std::bit_width(x)); }
+
+constexpr bool isValidWidth(int width) { return width >= 2 && width <= 4; }
+
+// The tables of the standard, indexed by [width - 2][|I|].
+namespace tables {
+// Quantizer decision levels in DLN units (1/128 of a base-2 log), as signed
+// values: |I| is the number of levels that DLN reaches. Unused slots hold a
+// level no 12-bit DLN reaches.
+inline constexpr int kNever = 1 << 12;
+inline constexpr std::array<std::array<int, 7>, 3> kQuantLevels{{
+    {261, kNever, kNever, kNever, kNever, kNever, kNever},  // 16 kbit/s
+    {8, 218, 331, kNever, kNever, kNever, kNever},          // 24 kbit/s
+    {-124, 80, 178, 246, 300, 349, 400},                    // 32 kbit/s
+}};
+// Reconstruction levels DQLN (12-bit TC); 2048 stands for minus infinity.
+inline constexpr std::array<std::array<u32, 8>, 3> kReconstLevels{{
+    {116, 365, 0, 0, 0, 0, 0, 0},
+    {2048, 135, 273, 373, 0, 0, 0, 0},
+    {2048, 4, 135, 213, 273, 323, 373, 425},
+}};
+// Scale factor multipliers W(|I|) in units of 1/16, as 12-bit TC.
+inline constexpr std::array<std::array<u32, 8>, 3> kScaleMultipliers{{
+    {4096 - 22, 439, 0, 0, 0, 0, 0, 0},
+    {4096 - 4, 30, 137, 582, 0, 0, 0, 0},
+    {4096 - 12, 18, 41, 64, 112, 198, 355, 1122},
+}};
+// Transition values F(|I|) for the speed control averages.
+inline constexpr std::array<std::array<u32, 8>, 3> kTransitions{{
+    {0, 7, 0, 0, 0, 0, 0, 0},
+    {0, 1, 2, 7, 0, 0, 0, 0},
+    {0, 0, 0, 1, 1, 1, 3, 7},
+}};
+}  // namespace tables
+
+// Magnitude |I| of a code of the given width (the sign is the code's top bit).
+constexpr u32 codeMagnitude(u32 i, int width) {
+    const u32 mask = (1u << width) - 1;
+    const u32 sign = i >> (width - 1);
+    return sign ? mask - i : i;
+}
+
+// --- Prediction ------------------------------------------------------------
+
+constexpr u32 fmult(u32 an, u32 srn) {
+    const u32 anS = an >> 15;
+    const u32 anMag = anS ? (16384 - (an >> 2)) & 8191 : an >> 2;
+    const u32 anExp = sig(anMag);
+    // A zero magnitude has the mantissa 32, not 0, so a zero coefficient can
+    // still give a small product when SRn is large.
+    const u32 anMant = anMag == 0 ? 32 : (anMag << 6) >> anExp;
+    const u32 srnS = srn >> 10;
+    const u32 srnExp = (srn >> 6) & 15;
+    const u32 srnMant = srn & 63;
+    const u32 waMant = (srnMant * anMant + 48) >> 4;
+    const u32 waExp = srnExp + anExp;
+    const u32 waMag = waExp <= 26 ? (waMant << 7) >> (26 - waExp)
+                                  : ((waMant << 7) << (waExp - 26)) & 32767;
+    return (srnS ^ anS) ? (65536 - waMag) & 65535 : waMag;
+}
+
+struct Estimate {
+    u32 se;   // signal estimate, 15-bit TC
+    u32 sez;  // partial estimate of the zero section, 15-bit TC
+};
+
+constexpr Estimate accum(u32 wa1, u32 wa2, const std::array<u32, 6>& wb) {
+    const u32 sezi = (wb[0] + wb[1] + wb[2] + wb[3] + wb[4] + wb[5]) & 65535;
+    const u32 sei = (sezi + wa2 + wa1) & 65535;
+    return {sei >> 1, sezi >> 1};
+}
+
+constexpr u32 lima(u32 ap) { return ap >= 256 ? 64 : ap >> 2; }
+
+constexpr u32 mix(u32 al, u32 yu, u32 yl) {
+    const u32 dif = (yu + 16384 - (yl >> 6)) & 16383;
+    const u32 difs = dif >> 13;
+    const u32 difm = difs ? (16384 - dif) & 8191 : dif;
+    const u32 prodm = (difm * al) >> 6;
+    const u32 prod = difs ? (16384 - prodm) & 16383 : prodm;
+    return ((yl >> 6) + prod) & 8191;
+}
+
+// --- Quantization (encoder side) --------------------------------------------
+
+constexpr u32 subta(u32 sl, u32 se) {
+    sl &= 16383;
+    const u32 sli = (sl & 8192) ? sl + 49152 : sl;
+    const u32 sei = (se & 16384) ? se + 32768 : se;
+    return (sli + 65536 - sei) & 65535;
+}
+
+struct LogDifference {
+    u32 dl;  // log2 of |D|, 11 bits
+    u32 ds;  // sign of D
+};
+
+constexpr LogDifference log(u32 d) {
+    const u32 ds = d >> 15;
+    const u32 dqm = ds ? (65536 - d) & 32767 : d;
+    const u32 exp = dqm <= 1 ? 0 : sig(dqm) - 1;
+    const u32 mant = ((dqm << 7) >> exp) & 127;
+    return {(exp << 7) + mant, ds};
+}
+
+constexpr u32 subtb(u32 dl, u32 y) { return (dl + 4096 - (y >> 2)) & 4095; }
+
+constexpr u32 quan(u32 dln, u32 ds, int width) {
+    const int level = dln >= 2048 ? static_cast<int>(dln) - 4096 : static_cast<int>(dln);
+    const auto& levels = tables::kQuantLevels[static_cast<std::size_t>(width - 2)];
+    u32 mag = 0;
+    for (int threshold : levels) mag += level >= threshold ? 1u : 0u;
+    const u32 mask = (1u << width) - 1;
+    // At 24 and 32 kbit/s the lowest interval is coded as all ones for both
+    // signs, so the all-zero code never occurs.
+    if (mag == 0 && width != 2) return mask;
+    return ds ? mask - mag : mag;
+}
+
+// --- Inverse quantization ----------------------------------------------------
+
+struct LogQuantized {
+    u32 dqln;  // 12-bit TC
+    u32 dqs;   // sign
+};
+
+// Expects a code within the width's range; the steps reduce codes first.
+constexpr LogQuantized reconst(u32 i, int width) {
+    const auto w = static_cast<std::size_t>(width - 2);
+    return {tables::kReconstLevels[w][codeMagnitude(i, width)], i >> (width - 1)};
+}
+
+constexpr u32 adda(u32 dqln, u32 y) { return (dqln + (y >> 2)) & 4095; }
+
+constexpr u32 antilog(u32 dql, u32 dqs) {
+    const u32 ds = dql >> 11;
+    const u32 dex = (dql >> 7) & 15;
+    const u32 dqt = (dql & 127) + 128;
+    // (DQT << 7) >> (14 - DEX), written so that the one exponent the coder
+    // never produces (15) stays a defined shift.
+    const u32 dqmag = ds ? 0 : ((dqt << 8) >> (15 - dex)) & 32767;
+    return (dqs << 15) + dqmag;
+}
+
+// --- Reconstruction ----------------------------------------------------------
+
+constexpr u32 signMagnitudeToTc(u32 dq) {
+    return (dq & 32768) ? (65536 - (dq & 32767)) & 65535 : dq;
+}
+constexpr u32 widen15To16(u32 x) { return (x & 16384) ? x + 32768 : x; }
+
+constexpr u32 addb(u32 dq, u32 se) {
+    return (signMagnitudeToTc(dq) + widen15To16(se)) & 65535;
+}
+
+struct PartialSign {
+    u32 pk0;    // sign of DQ + SEZ
+    u32 sigpk;  // 1 when DQ + SEZ is 0
+};
+
+constexpr PartialSign addc(u32 dq, u32 sez) {
+    const u32 dqsez = (signMagnitudeToTc(dq) + widen15To16(sez)) & 65535;
+    return {dqsez >> 15, dqsez == 0 ? 1u : 0u};
+}
+
+constexpr u32 floatFromMagnitude(u32 sign, u32 mag) {
+    const u32 exp = sig(mag);
+    const u32 mant = mag == 0 ? 32 : (mag << 6) >> exp;
+    return (sign << 10) + (exp << 6) + mant;
+}
+
+constexpr u32 floata(u32 dq) { return floatFromMagnitude(dq >> 15, dq & 32767); }
+
+constexpr u32 floatb(u32 sr) {
+    const u32 s = sr >> 15;
+    return floatFromMagnitude(s, s ? (65536 - sr) & 32767 : sr);
+}
+
+// --- Pole predictor adaptation -----------------------------------------------
+
+constexpr u32 upa2(u32 pk0, u32 pk1, u32 pk2, u32 a1, u32 a2, u32 sigpk) {
+    const u32 pks1 = pk0 ^ pk1;
+    const u32 pks2 = pk0 ^ pk2;
+    const u32 uga2a = pks2 == 0 ? 16384 : 114688;
+    const u32 fa1 = a1 < 32768 ? (a1 <= 8191 ? a1 << 2 : 32764)
+                               : (a1 >= 57345 ? (a1 << 2) & 131071 : 98308);
+    const u32 fa = pks1 ? fa1 : (131072 - fa1) & 131071;
+    const u32 uga2b = (uga2a + fa) & 131071;
+    const u32 uga2 = sigpk == 1 ? 0 : ((uga2b >> 16) ? (uga2b >> 7) + 64512 : uga2b >> 7);
+    const u32 ula2 = a2 < 32768 ? (65536 - (a2 >> 7)) & 65535
+                                : (65536 - ((a2 >> 7) + 65024)) & 65535;
+    return (a2 + uga2 + ula2) & 65535;
+}
+
+constexpr u32 limc(u32 a2t) {
+    if (a2t >= 32768 && a2t <= 53248) return 53248;
+    if (a2t >= 12288 && a2t <= 32767) return 12288;
+    return a2t;
+}
+
+constexpr u32 upa1(u32 pk0, u32 pk1, u32 a1, u32 sigpk) {
+    const u32 uga1 = sigpk == 1 ? 0 : ((pk0 ^ pk1) == 0 ? 192 : 65344);
+    const u32 ula1 = a1 < 32768 ? (65536 - (a1 >> 8)) & 65535
+                                : (65536 - ((a1 >> 8) + 65280)) & 65535;
+    return (a1 + uga1 + ula1) & 65535;
+}
+
+constexpr u32 limd(u32 a1t, u32 a2p) {
+    const u32 a1ul = (15360 + 65536 - a2p) & 65535;
+    const u32 a1ll = (a2p + 65536 - 15360) & 65535;
+    if (a1t >= 32768 && a1t < a1ll) return a1ll;
+    if (a1t >= a1ul && a1t <= 32767) return a1ul;
+    return a1t;
+}
+
+// --- Zero predictor adaptation -----------------------------------------------
+
+constexpr u32 xorSigns(u32 dqn, u32 dq) { return (dq >> 15) ^ (dqn >> 10); }
+
+constexpr u32 upb(u32 un, u32 bn, u32 dq) {
+    const u32 ugb = (dq & 32767) == 0 ? 0 : (un == 0 ? 128 : 65408);
+    const u32 ulb = bn < 32768 ? (65536 - (bn >> 8)) & 65535
+                               : (65536 - ((bn >> 8) + 65280)) & 65535;
+    return (bn + ugb + ulb) & 65535;
+}
+
+// --- Tone and transition detection -------------------------------------------
+
+constexpr u32 tone(u32 a2p) { return (a2p >= 32768 && a2p < 53760) ? 1 : 0; }
+
+constexpr u32 trigb(u32 tr, u32 x) { return tr ? 0 : x; }
+
+constexpr u32 triga(u32 tr, u32 app) { return tr ? 256 : app; }
+
+constexpr u32 trans(u32 td, u32 yl, u32 dq) {
+    const u32 dqmag = dq & 32767;
+    const u32 ylint = yl >> 15;
+    const u32 ylfrac = (yl >> 10) & 31;
+    const u32 thr1 = (32 + ylfrac) << ylint;
+    const u32 thr2 = ylint > 8 ? 15872 : thr1;
+    const u32 dqthr = (thr2 + (thr2 >> 1)) >> 1;
+    return (dqmag > dqthr && td == 1) ? 1 : 0;
+}
+
+// --- Adaptation speed control -------------------------------------------------
+
+constexpr u32 functf(u32 i, int width) {
+    return tables::kTransitions[static_cast<std::size_t>(width - 2)][codeMagnitude(i, width)];
+}
+
+constexpr u32 filta(u32 fi, u32 dms) {
+    const u32 dif = ((fi << 9) + 8192 - dms) & 8191;
+    const u32 difsx = (dif >> 12) ? (dif >> 5) + 3840 : dif >> 5;
+    return (dms + difsx) & 4095;
+}
+
+constexpr u32 filtb(u32 fi, u32 dml) {
+    const u32 dif = ((fi << 11) + 32768 - dml) & 32767;
+    const u32 difsx = (dif >> 14) ? (dif >> 7) + 16128 : dif >> 7;
+    return (dml + difsx) & 16383;
+}
+
+constexpr u32 subtc(u32 dmsp, u32 dmlp, u32 tdp, u32 y) {
+    const u32 dif = ((dmsp << 2) + 32768 - dmlp) & 32767;
+    const u32 difm = (dif >> 14) ? (32768 - dif) & 16383 : dif;
+    const u32 dthr = dmlp >> 3;
+    return (y >= 1536 && difm < dthr && tdp == 0) ? 0 : 1;
+}
+
+constexpr u32 filtc(u32 ax, u32 ap) {
+    const u32 dif = ((ax << 9) + 2048 - ap) & 2047;
+    const u32 difsx = (dif >> 10) ? (dif >> 4) + 896 : dif >> 4;
+    return (ap + difsx) & 1023;
+}
+
+// --- Quantizer scale factor adaptation ------------------------------------------
+
+constexpr u32 functw(u32 i, int width) {
+    return tables::kScaleMultipliers[static_cast<std::size_t>(width - 2)][codeMagnitude(i, width)];
+}
+
+constexpr u32 filtd(u32 wi, u32 y) {
+    const u32 dif = ((wi << 5) + 131072 - y) & 131071;
+    const u32 difsx = (dif >> 16) ? (dif >> 5) + 4096 : dif >> 5;
+    return (y + difsx) & 8191;
+}
+
+constexpr u32 limb(u32 yut) {
+    if (yut < 544) return 544;
+    if (yut >= 5120) return 5120;
+    return yut;
+}
+
+constexpr u32 filte(u32 yup, u32 yl) {
+    const u32 dif = (yup + ((1048576 - yl) >> 6)) & 16383;
+    const u32 difsx = (dif >> 13) ? dif + 507904 : dif;
+    return (yl + difsx) & 524287;
+}
+
+}  // namespace zrc::g726

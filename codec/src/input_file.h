@@ -1,0 +1,32 @@
+// Reading outside files. All file-system calls of the core live here.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+
+namespace zrc {
+
+// A file opened for reading (binary, shared with other openers). Reads past
+// the end yield 0xFF bytes, as the recorder's readers expect.
+class InputFile {
+public:
+    explicit InputFile(const char* name);
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // False when the name does not lead to a readable regular file.
+    bool isOpen() const { return m_file != nullptr; }
+    std::uint64_t size() const { return m_size; }
+
+    // Fills out with the bytes at offset; whatever lies past the end of the
+    // file is 0xFF. Returns the number of bytes that came from the file.
+    std::size_t readAt(std::uint64_t offset, std::span<std::uint8_t> out);
+
+private:
+    std::FILE* m_file = nullptr;
+    std::uint64_t m_size = 0;
+};
+
+}  // namespace zrc

@@ -1,0 +1,51 @@
+#include "page_access.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <vector>
+
+namespace zrc {
+
+RecordingInfo inspectRecording(InputFile& file) {
+    std::array<std::uint8_t, kHeaderSize> h{};
+    const std::size_t got = file.readAt(0, h);
+    if (!isConformingHeader(std::span<const std::uint8_t>(h.data(), got), file.size())) {
+        return filledRecordingInfo(kNotARecording);
+    }
+    return recordingInfoFromHeader(h, file.size());
+}
+
+int readPage(InputFile& file, std::uint64_t index, std::span<std::uint8_t, kPageSize> page) {
+    file.readAt(pageOffset(index), page);
+    return pageTypeOfFlag(page[kPageFlagOffset]);
+}
+
+void readPageTypes(InputFile& file, std::span<std::uint8_t> table) {
+    // Whole runs of pages at a time: one read per run instead of a seek per flag.
+    constexpr std::size_t kPagesPerRead = 128;
+    std::vector<std::uint8_t> run(kPagesPerRead * kPageSize);
+    for (std::size_t first = 0; first < table.size(); first += kPagesPerRead) {
+        const std::size_t pages = std::min(kPagesPerRead, table.size() - first);
+        // The flag of the last page of the run is as far as the read needs to go.
+        const std::size_t bytes = (pages - 1) * kPageSize + kPageFlagOffset + 1;
+        file.readAt(pageOffset(first), std::span(run.data(), bytes));
+        for (std::size_t i = 0; i < pages; ++i) {
+            table[first + i] = static_cast<std::uint8_t>(pageTypeOfFlag(run[i * kPageSize + kPageFlagOffset]));
+        }
+    }
+}
+
+std::int32_t playingTime(const std::uint8_t* table, std::uint32_t lastIndex, std::int32_t pageMs0,
+                         std::int32_t pageMs1) {
+    std::int64_t ms = 0;
+    for (std::uint64_t i = 0; i <= lastIndex; ++i) {
+        if (table[i] == 0) ms += pageMs0;
+        else if (table[i] == 1) ms += pageMs1;
+    }
+    // More than 24 days of pages would wrap the 32-bit count; hold it at the top.
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(ms, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
+}
+
+}  // namespace zrc

@@ -1,0 +1,44 @@
+# Debian packages the build needs, installed only when missing.
+# Sourced by the scripts in scripts/.
+
+ZRC_BUILD_PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+# Installs the given packages that are not installed yet, as root or
+# through sudo.
+zrc_ensure_packages() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q '^install ok installed$'; then
+      missing+=("$pkg")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing ${missing[*]}"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then
+      sudo=(sudo)
+    else
+      echo "error: missing packages (${missing[*]}) and neither root nor sudo to install them" >&2
+      return 1
+    fi
+  fi
+  "${sudo[@]}" apt-get update -q
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+zrc_ensure_build_deps() {
+  zrc_ensure_packages "${ZRC_BUILD_PACKAGES[@]}"
+}
+
+# Configures and builds into the folder given, with any further CMake options.
+zrc_build() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja "$@"
+  cmake --build "$dir"
+}
