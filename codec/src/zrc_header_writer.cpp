@@ -34,7 +34,7 @@ ZrcHeader headerFor(std::uint32_t zrcSize, std::uint64_t seconds, std::uint8_t m
     h[header::kSet1 + 4] = 4;
     put16(h, header::kSeconds0, seconds);
     put16(h, header::kSeconds1, 0);
-    put32(h, header::kStoredPages0, (zrcSize - static_cast<std::uint32_t>(kHeaderSize)) / kPageSize);
+    put32(h, header::kStoredPages0, (zrcSize - static_cast<std::uint32_t>(kHeaderSize)) / static_cast<std::uint32_t>(kPageSize));
     put32(h, header::kStoredPages1, 0);
     std::memcpy(h.data() + header::kDataTag, "data", 4);
     put32(h, header::kDataSize, zrcSize - static_cast<std::uint32_t>(kHeaderSize));

@@ -1,5 +1,4 @@
-// Pages as the encoder lays them out, the sample reader under them, and
-// page ranges streamed from a WAV file.
+// Pages as the encoder lays them out, and the sample reader under them.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -9,7 +8,6 @@
 #include "page_encoder.h"
 #include "test_files.h"
 #include "unpack.h"
-#include "wav_builder.h"
 #include "wav_sample_reader.h"
 #include "zrc_builder.h"
 
@@ -30,12 +28,6 @@ std::vector<std::int16_t> speechLikeNoise(std::size_t n, unsigned seed) {
     }
     return x;
 }
-
-class MemorySink : public ByteSink {
-public:
-    void write(std::span<const std::uint8_t> bytes) override { m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end()); }
-    std::vector<std::uint8_t> m_bytes;
-};
 
 TEST(PackCodes, WorkedBytes) {
     std::array<std::uint8_t, 3> out{};
@@ -114,30 +106,11 @@ TEST_P(PageLayoutTest, PayloadUnpacksToTheEncodersCodesAndTheRestIsTrailer) {
 
 INSTANTIATE_TEST_SUITE_P(Layouts, PageLayoutTest,
                          ::testing::Values(kLayout11025, kLayout8000, *freeLayout(4096, 2), *freeLayout(4096, 3),
-                                           *freeLayout(4096, 4), *freeLayout(100, 3), *freeLayout(8 * 300 + 5, 4)));
-
-TEST(PageLayout, RecorderLayouts) {
-    EXPECT_EQ(kLayout11025.codesPerPage(), 1360u);
-    EXPECT_EQ(kLayout8000.codesPerPage(), 2046u);
-    EXPECT_EQ(freeLayout(4096, 3)->payloadBits, 4095u);  // 1,365 codes
-    EXPECT_EQ(freeLayout(4096, 2)->codesPerPage(), 2048u);
-    EXPECT_EQ(freeLayout(4096, 4)->codesPerPage(), 1024u);
-    EXPECT_FALSE(freeLayout(4097, 3));
-    EXPECT_FALSE(freeLayout(0, 2));
-    EXPECT_FALSE(freeLayout(2, 3));  // no whole code
-    EXPECT_FALSE(freeLayout(4096, 5));
-    EXPECT_FALSE(freeLayout(4096, 1));
-    EXPECT_FALSE(fixedLayout(22050));
-
-    // The 8,000 Hz page: byte 511 holds codes 2,044 and 2,045 in its low
-    // nibble, the flag is 1.
-    Encoder e;
-    e.reset();
-    Page page{};
-    encodePage(e, speechLikeNoise(2046, 5), 2046, kLayout8000, page);
-    EXPECT_EQ(page[511] & 0xF0, 0);
-    EXPECT_EQ(page[512], 1);
-}
+                                           *freeLayout(4096, 4), *freeLayout(100, 3), *freeLayout(8 * 300 + 5, 4)),
+                         [](const auto& p) {
+                             return "w" + std::to_string(p.param.width) + "_" + std::to_string(p.param.payloadBits) +
+                                    "bits" + (p.param.pastEnd == PastEnd::AllOnesCode ? "_allOnes" : "");
+                         });
 
 TEST(EncodePage, AllOnesPastTheEndLeavesTheStateAlone) {
     const auto x = speechLikeNoise(1360, 21);
@@ -201,31 +174,6 @@ TEST_F(SampleReaderTest, ReadsAcrossBlocksInAnyPieces) {
     EXPECT_EQ(present, x.size());
     EXPECT_TRUE(std::equal(x.begin(), x.end(), got.begin()));
     EXPECT_TRUE(std::all_of(got.begin() + 40000, got.end(), [](std::int16_t v) { return v == 0; }));
-}
-
-TEST_F(SampleReaderTest, PageRangesFromAFileContinueOneAnother) {
-    const auto wav = test::WavFile::pcm16(8000, speechLikeNoise(5 * 2046 - 300, 4)).bytes();
-    InputFile f = fileWith(wav);
-    const WavInput input = readWavInput(f);
-    ASSERT_TRUE(input.hasSamples());
-
-    for (const PageLayout& layout : {kLayout8000, kLayout11025, *freeLayout(4096, 4)}) {
-        Encoder once;
-        MemorySink whole;
-        encodePages(once, f, input, layout, 0, 5, whole);
-        ASSERT_EQ(whole.m_bytes.size(), 5 * kPageSize);
-
-        // A range from page 0 resets whatever state the encoder held.
-        Encoder split;
-        split.reset();
-        std::vector<std::int16_t> junk = speechLikeNoise(500, 1);
-        std::vector<std::uint8_t> codes(500);
-        split.encode(junk.data(), junk.size(), layout.width, codes.data());
-        MemorySink parts;
-        encodePages(split, f, input, layout, 0, 3, parts);
-        encodePages(split, f, input, layout, 3, 2, parts);
-        EXPECT_EQ(parts.m_bytes, whole.m_bytes) << "width " << layout.width;
-    }
 }
 
 }  // namespace
