@@ -114,8 +114,8 @@ PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_encoder(const char* fileName, const
     if (!zrc.isOpen()) return encodeResult::kCannotOpenZrc;
     const WavInput input = readWavInput(wav);
     const auto layout = fixedLayout(input.sampleRate);
-    // Other rates encode nothing and report done, as clients of the recorder
-    // software expect; the check is where such a file is refused.
+    // A file at another rate is left unencoded and reported done, as callers
+    // have always seen it; refusing such a file is the check's job.
     if (!layout) return encodeResult::kDone;
     return encode(wav, input, *layout, startPage, pagesToWrite, zrc);
 }

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "page_encoder.h"
+#include "page_layout.h"
 #include "zrc_format.h"
 
 namespace zrc {
