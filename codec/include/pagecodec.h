@@ -102,6 +102,77 @@ PAGECODEC_API int16_t PAGECODEC_CALL splp_pageno(const uint8_t *table, uint32_t 
 PAGECODEC_API int16_t PAGECODEC_CALL pb_exdata(int16_t width, int16_t bytes, int16_t extraBits,
                                                const uint8_t *page, uint8_t *codes);
 
+/* --- WAV input checks ----------------------------------------------------
+ * Encoder input is a mono PCM WAV file at 11,025 or 8,000 Hz with 8-bit
+ * (unsigned) or 16-bit (signed) samples. The checks read the canonical 44-byte
+ * header's fixed offsets (8 "WAVE", 20 format, 22 channels, 24 rate, 34 bits)
+ * and the first "data" tag anywhere in the file, and return, in this order of
+ * testing: 1 cannot open, 2 not "WAVE", 3 rate neither 11,025 nor 8,000,
+ * 4 not mono, 5 not PCM, 6 no "data" tag, 7 bits per sample neither 8 nor 16;
+ * otherwise the predicted size in bytes (at least 92) of the ZRC file, to be
+ * passed to the matching header writer; its pages are (size - 92) / 528. */
+
+/* Check for the recorder's layout (3-bit codes at 11,025 Hz, 2-bit at 8,000). */
+PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_check(const char *fileName);
+
+/* Check for codeWidth-bit pages of payloadBytes * 8 + payloadExtraBits bits
+ * (low 16 bits of each argument); also 8 for a width other than 2, 3 or 4 or
+ * a payload of no whole code or above 4,096 bits, 9 for a size beyond
+ * INT32_MAX. Predicts one page more than the full pages. */
+PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_check_f(const char *fileName, int32_t payloadBytes,
+                                                     int32_t payloadExtraBits, int32_t codeWidth);
+
+/* Bytes 24-27 of the file (the sample rate), unchecked; 0 when the file cannot
+ * be opened or is shorter than 28 bytes. */
+PAGECODEC_API uint32_t PAGECODEC_CALL wav_samplef(const char *fileName);
+
+/* Byte 34 of the file (bits per sample), unchecked; 0 when the file cannot be
+ * opened or is shorter than 35 bytes. */
+PAGECODEC_API int32_t PAGECODEC_CALL wav_bitmode(const char *fileName);
+
+/* --- Writing recordings --------------------------------------------------
+ * A recording is made in three steps: the check gives the size S; the header
+ * writer creates the ZRC file with the 92-byte header for S; the encoder
+ * appends pages 0 .. (S - 92) / 528 - 1, in one call or in consecutive ranges
+ * starting at page 0. Encoding calls share one library-wide encoder state. */
+
+/* Creates (truncates) zrcFileName and writes the header for zrcSize from the
+ * check of the same WAV file. Returns 0 written; 1 WAV file cannot be opened;
+ * 2 ZRC file cannot be created; 3 WAV file has no "data" tag, 0 bits per
+ * sample or a rate other than 11,025 or 8,000 (nothing written); 4 the header
+ * did not reach the disk. The ZRC file is created, empty, also on 1 and 3. */
+PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader(const char *fileName, const char *zrcFileName,
+                                                      uint32_t zrcSize);
+
+/* As wav_zrc_mkheader for the size from wav_zrc_check_f with the same layout
+ * (mode 1 for codeWidth 2, else mode 0 with set-0 width 4 or 3). Returns 3
+ * also for codeWidth 0 or a sample rate of 0; any other rate is accepted. */
+PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader_f(const char *fileName, const char *zrcFileName,
+                                                        uint32_t zrcSize, int32_t payloadBytes,
+                                                        int32_t payloadExtraBits, int32_t codeWidth);
+
+/* Encodes pages startPage .. startPage + pagesToWrite - 1 of the WAV file
+ * and appends them to zrcFileName (made if missing): 1,360 3-bit codes a page
+ * from 11,025 Hz input, 2,046 2-bit codes from 8,000 Hz. A call with startPage
+ * 0 resets the encoder state; others continue it, so consecutive ranges give
+ * the bytes of one call. Past the end of the file, 11,025 Hz pages hold code 7
+ * and 8,000 Hz pages encode silence. Returns 0 done (also, encoding nothing,
+ * for any other rate); 1 WAV file cannot be opened; 2 ZRC file cannot be
+ * opened; 5 bits per sample neither 8 nor 16; 6 no "data" tag (nothing
+ * written on 1 to 6); 7 the pages did not all reach the disk. */
+PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_encoder(const char *fileName, const char *zrcFileName,
+                                                     uint32_t startPage, uint32_t pagesToWrite);
+
+/* As wav_zrc_encoder for codeWidth-bit codes in pages of payloadBytes * 8 +
+ * payloadExtraBits bits (low 16 bits of each), cut to whole codes; page flag
+ * 1 for width 2, else 0. Any rate and format is encoded; past the end of the
+ * file, silence. Returns also 3 for a payload above 4,096 bits or of no whole
+ * code and 4 for a width other than 2, 3 or 4. */
+PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_encoder_f(const char *fileName, const char *zrcFileName,
+                                                       uint32_t startPage, uint32_t pagesToWrite,
+                                                       int32_t payloadBytes, int32_t payloadExtraBits,
+                                                       int32_t codeWidth);
+
 #ifdef __cplusplus
 }
 #endif
