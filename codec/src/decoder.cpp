@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "decoder_run.h"
+
 namespace zrc {
 
 namespace detail {
@@ -10,8 +12,14 @@ void reportReconstRange(std::uint32_t code) { std::printf("reconst-error0! %2x\n
 
 namespace {
 template <int Width>
-void decodeRun(AdpcmState& s, const std::uint8_t* codes, std::size_t n, std::int16_t* out) {
-    for (std::size_t k = 0; k < n; ++k) out[k] = detail::decodeStep<Width>(s, codes[k]);
+void decodeAny(AdpcmState& s, const std::uint8_t* codes, std::size_t n, std::int16_t* out) {
+#if ZRC_HAVE_AVX2_KERNELS && !ZRC_ISA_AVX2
+    if (simd::avx2Enabled()) {
+        avx2::decodeRun<Width>(s, codes, n, out);
+        return;
+    }
+#endif
+    decodeRun<Width>(s, codes, n, out);
 }
 }  // namespace
 
@@ -20,19 +28,17 @@ std::int16_t Decoder::step(std::uint32_t code, bool resetFlag, int width) {
         reset();
         return 0;
     }
-    switch (width) {
-        case 2: return detail::decodeStep<2>(m_state, code);
-        case 3: return detail::decodeStep<3>(m_state, code);
-        case 4: return detail::decodeStep<4>(m_state, code);
-        default: return 0;
-    }
+    std::int16_t out = 0;
+    const auto c = static_cast<std::uint8_t>(code & 15);
+    decode(&c, 1, width, &out);
+    return out;
 }
 
 void Decoder::decode(const std::uint8_t* codes, std::size_t n, int width, std::int16_t* out) {
     switch (width) {
-        case 2: decodeRun<2>(m_state, codes, n, out); break;
-        case 3: decodeRun<3>(m_state, codes, n, out); break;
-        case 4: decodeRun<4>(m_state, codes, n, out); break;
+        case 2: decodeAny<2>(m_state, codes, n, out); break;
+        case 3: decodeAny<3>(m_state, codes, n, out); break;
+        case 4: decodeAny<4>(m_state, codes, n, out); break;
         default: break;
     }
 }

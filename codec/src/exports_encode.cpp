@@ -15,7 +15,7 @@ namespace {
 
 // The library-wide encoder state. A recording encoded over several calls,
 // page range by page range, runs on through it as one signal.
-Encoder encoderState;
+Encoder EncoderState;
 
 // Of the 32-bit layout arguments only the low 16 bits count.
 unsigned low16(std::int32_t v) { return static_cast<std::uint16_t>(v); }
@@ -49,7 +49,7 @@ std::int32_t encode(InputFile& wav, const WavInput& input, const PageLayout& lay
                     std::uint32_t pagesToWrite, OutputFile& zrc) {
     if (!input.dataTag) return encodeResult::kNoDataTag;
     if (!input.hasSamples()) return encodeResult::kBadBitsPerSample;
-    encodePages(encoderState, wav, input, layout, startPage, pagesToWrite, zrc);
+    encodePages(EncoderState, wav, input, layout, startPage, pagesToWrite, zrc);
     return zrc.close() ? encodeResult::kDone : encodeResult::kWriteFailed;
 }
 

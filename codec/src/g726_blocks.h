@@ -11,12 +11,19 @@
 #include <bit>
 #include <cstdint>
 
-namespace zrc::g726 {
+#include "isa.h"
+
+namespace zrc::g726::inline ZRC_ISA {
 
 using u32 = std::uint32_t;
 
 // Number of significant bits: 0 for 0, 1 for 1, 2 for 2-3, ... 15 for 16384-32767.
-constexpr u32 sig(u32 x) { return static_cast<u32>(std::bit_width(x)); }
+// The index of the top bit of 2x + 1 is exactly that, with no special case
+// for 0 (x stays below 2^31 everywhere in the coder).
+constexpr u32 sig(u32 x) { return static_cast<u32>(std::bit_width((x << 1) | 1)) - 1; }
+
+// x when the 1-bit s is 0, (2^16 - x) mod 2^16 when it is 1, without a branch.
+constexpr u32 negateIf16(u32 s, u32 x) { return ((x ^ (0u - s)) + s) & 65535; }
 
 constexpr bool isValidWidth(int width) { return width >= 2 && width <= 4; }
 
@@ -66,15 +73,17 @@ constexpr u32 fmult(u32 an, u32 srn) {
     const u32 anExp = sig(anMag);
     // A zero magnitude has the mantissa 32, not 0, so a zero coefficient can
     // still give a small product when SRn is large.
-    const u32 anMant = anMag == 0 ? 32 : (anMag << 6) >> anExp;
+    const u32 anMant = ((anMag << 6) >> anExp) | (static_cast<u32>(anMag == 0) << 5);
     const u32 srnS = srn >> 10;
     const u32 srnExp = (srn >> 6) & 15;
     const u32 srnMant = srn & 63;
     const u32 waMant = (srnMant * anMant + 48) >> 4;
     const u32 waExp = srnExp + anExp;
-    const u32 waMag = waExp <= 26 ? (waMant << 7) >> (26 - waExp)
-                                  : ((waMant << 7) << (waExp - 26)) & 32767;
-    return (srnS ^ anS) ? (65536 - waMag) & 65535 : waMag;
+    // (WAnMANT << 7) shifted right by 26 - WAnEXP, or left by WAnEXP - 26 when
+    // that is negative: one right shift of a value placed four bits higher
+    // covers both directions, since WAnEXP never exceeds 28.
+    const u32 waMag = ((waMant << 11) >> (30 - waExp)) & 32767;
+    return negateIf16(srnS ^ anS, waMag);
 }
 
 struct Estimate {
@@ -315,4 +324,4 @@ constexpr u32 filte(u32 yup, u32 yl) {
     return (yl + difsx) & 524287;
 }
 
-}  // namespace zrc::g726
+}  // namespace zrc::g726::inline ZRC_ISA

@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+
 #include "decoder.h"
+#include "kernel_choice.h"
 #include "test_files.h"
 
 namespace zrc {
@@ -15,6 +18,8 @@ struct DecoderVector {
     int width;
     std::string sequence;  // nrm-a, nrm-m, ovr-a, ovr-m, i
 };
+
+using test::Kernels;
 
 std::string vectorName(const DecoderVector& v) {
     return "dec-w" + std::to_string(v.width) + "-" + v.sequence;
@@ -31,44 +36,55 @@ std::vector<std::int16_t> readS16(const std::filesystem::path& path) {
 
 void PrintTo(const DecoderVector& v, std::ostream* os) { *os << vectorName(v); }
 
-class DecoderVectorTest : public ::testing::TestWithParam<DecoderVector> {};
+class DecoderVectorTest : public ::testing::TestWithParam<std::tuple<DecoderVector, Kernels>> {
+protected:
+    void SetUp() override {
+        m_kernels = std::make_unique<test::KernelChoice>(std::get<1>(GetParam()));
+        if (!m_kernels->available()) GTEST_SKIP() << "this processor or build has no AVX2 kernels";
+    }
+    const DecoderVector& vec() const { return std::get<0>(GetParam()); }
+
+private:
+    std::unique_ptr<test::KernelChoice> m_kernels;
+};
 
 TEST_P(DecoderVectorTest, EveryReconstructedValueMatches) {
-    const auto name = vectorName(GetParam());
+    const auto name = vectorName(vec());
     const auto codes = test::readFile(test::dataPath("g726/" + name + ".codes.u8"));
     const auto expected = readS16(test::dataPath("g726/" + name + ".out.s16le"));
     ASSERT_EQ(codes.size(), expected.size());
     ASSERT_GT(codes.size(), 0u);
 
     Decoder decoder;
-    decoder.step(0, true, GetParam().width);
+    decoder.step(0, true, vec().width);
     for (std::size_t k = 0; k < codes.size(); ++k) {
-        const std::int16_t got = decoder.step(codes[k], false, GetParam().width);
+        const std::int16_t got = decoder.step(codes[k], false, vec().width);
         ASSERT_EQ(got, expected[k]) << name << ": first mismatch at sample " << k;
     }
 }
 
 TEST_P(DecoderVectorTest, WholeRunMatchesStepByStep) {
-    const auto name = vectorName(GetParam());
+    const auto name = vectorName(vec());
     const auto codes = test::readFile(test::dataPath("g726/" + name + ".codes.u8"));
     const auto expected = readS16(test::dataPath("g726/" + name + ".out.s16le"));
 
     Decoder decoder;
     decoder.reset();
     std::vector<std::int16_t> got(codes.size());
-    decoder.decode(codes.data(), codes.size(), GetParam().width, got.data());
+    decoder.decode(codes.data(), codes.size(), vec().width, got.data());
     EXPECT_EQ(got, expected) << name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     ItuSequences, DecoderVectorTest,
-    ::testing::Values(DecoderVector{2, "nrm-a"}, DecoderVector{2, "nrm-m"}, DecoderVector{2, "ovr-a"},
+    ::testing::Combine(::testing::Values(DecoderVector{2, "nrm-a"}, DecoderVector{2, "nrm-m"}, DecoderVector{2, "ovr-a"},
                       DecoderVector{2, "ovr-m"}, DecoderVector{2, "i"}, DecoderVector{3, "nrm-a"},
                       DecoderVector{3, "nrm-m"}, DecoderVector{3, "ovr-a"}, DecoderVector{3, "ovr-m"},
                       DecoderVector{3, "i"}, DecoderVector{4, "nrm-a"}, DecoderVector{4, "nrm-m"},
                       DecoderVector{4, "ovr-a"}, DecoderVector{4, "ovr-m"}, DecoderVector{4, "i"}),
+                       ::testing::Values(Kernels::Baseline, Kernels::Avx2)),
     [](const auto& p) {
-        auto n = vectorName(p.param);
+        auto n = vectorName(std::get<0>(p.param)) + test::kernelsSuffix(std::get<1>(p.param));
         for (auto& c : n) {
             if (c == '-') c = '_';
         }

@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+
 #include "decoder.h"
 #include "encoder.h"
+#include "kernel_choice.h"
 #include "test_files.h"
 
 namespace zrc {
@@ -32,26 +35,32 @@ std::vector<std::int16_t> readS16(const std::filesystem::path& path) {
     return out;
 }
 
-class EncoderVectorTest : public ::testing::TestWithParam<EncoderVector> {
+class EncoderVectorTest : public ::testing::TestWithParam<std::tuple<EncoderVector, test::Kernels>> {
 protected:
     void SetUp() override {
-        const auto name = vectorName(GetParam());
+        m_kernels = std::make_unique<test::KernelChoice>(std::get<1>(GetParam()));
+        if (!m_kernels->available()) GTEST_SKIP() << "this processor or build has no AVX2 kernels";
+        const auto name = vectorName(vec());
         m_x = readS16(test::dataPath("g726/" + name + ".x.s16le"));
         m_codes = test::readFile(test::dataPath("g726/" + name + ".codes.u8"));
         ASSERT_EQ(m_x.size(), m_codes.size());
         ASSERT_GT(m_x.size(), 0u);
     }
+    const EncoderVector& vec() const { return std::get<0>(GetParam()); }
     std::vector<std::int16_t> m_x;
     std::vector<std::uint8_t> m_codes;
+
+private:
+    std::unique_ptr<test::KernelChoice> m_kernels;
 };
 
 TEST_P(EncoderVectorTest, EveryCodeMatchesAndTheDecoderFollows) {
-    const int width = GetParam().width;
+    const int width = vec().width;
     Encoder encoder;
     encoder.step(0, true, width);
     for (std::size_t k = 0; k < m_x.size(); ++k) {
         ASSERT_EQ(encoder.step(m_x[k], false, width), m_codes[k])
-            << vectorName(GetParam()) << ": first mismatch at sample " << k;
+            << vectorName(vec()) << ": first mismatch at sample " << k;
     }
 
     // A whole run gives the same codes, and a decoder fed them adapts
@@ -70,12 +79,13 @@ TEST_P(EncoderVectorTest, EveryCodeMatchesAndTheDecoderFollows) {
 
 INSTANTIATE_TEST_SUITE_P(
     ItuSequences, EncoderVectorTest,
-    ::testing::Values(EncoderVector{2, "nrm-a"}, EncoderVector{2, "nrm-m"}, EncoderVector{2, "ovr-a"},
+    ::testing::Combine(::testing::Values(EncoderVector{2, "nrm-a"}, EncoderVector{2, "nrm-m"}, EncoderVector{2, "ovr-a"},
                       EncoderVector{2, "ovr-m"}, EncoderVector{3, "nrm-a"}, EncoderVector{3, "nrm-m"},
                       EncoderVector{3, "ovr-a"}, EncoderVector{3, "ovr-m"}, EncoderVector{4, "nrm-a"},
                       EncoderVector{4, "nrm-m"}, EncoderVector{4, "ovr-a"}, EncoderVector{4, "ovr-m"}),
+                       ::testing::Values(test::Kernels::Baseline, test::Kernels::Avx2)),
     [](const auto& p) {
-        auto n = vectorName(p.param);
+        auto n = vectorName(std::get<0>(p.param)) + test::kernelsSuffix(std::get<1>(p.param));
         for (auto& c : n) {
             if (c == '-') c = '_';
         }
