@@ -1,6 +1,7 @@
 // ZrcPlayer: plays and converts the recordings of a voice recorder.
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QPixmap>
 #include <QStringList>
 #include <QTimer>
@@ -48,6 +49,10 @@ int screenshot(QApplication& app, Binder& binder, const QString& png, const QStr
                          box.title.toLocal8Bit().constData(), box.style);
         }
         QTimer::singleShot(300, &form, [&] {
+            // The picture has no window frame; its caption is told instead.
+            std::fprintf(stderr, "window title \"%s\", time display \"%s\"\n",
+                         form.windowTitle().toLocal8Bit().constData(),
+                         form.controls().PlayTimeLabel->text().toLocal8Bit().constData());
             if (!form.grab().save(png)) {
                 std::fprintf(stderr, "ZrcPlayer: cannot write %s\n", png.toLocal8Bit().constData());
                 status = 1;

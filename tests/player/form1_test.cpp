@@ -53,7 +53,23 @@ struct Harness {
         form.M_fileopen_Click();
     }
 
+    // File > Open of memo.zrc, the 500 pages below.
+    std::filesystem::path openMemo();
+
     QString label() const { return form.controls().PlayTimeLabel->text(); }
+
+    // Exactly one message box was shown, this one.
+    bool shownOneBox(const QString& prompt, int style, const QString& title) const {
+        const auto& boxes = dialogs.boxes();
+        if (boxes.size() != 1) {
+            qWarning("%zu message boxes", boxes.size());
+            return false;
+        }
+        if (boxes[0].prompt == prompt && boxes[0].style == style && boxes[0].title == title) return true;
+        qWarning("box \"%s\" style %d titled \"%s\"", qPrintable(boxes[0].prompt), boxes[0].style,
+                 qPrintable(boxes[0].title));
+        return false;
+    }
 
     TempDir files;
     LibraryFolder folder;
@@ -74,6 +90,13 @@ std::vector<std::uint8_t> fiveHundredPages() {
         }
     }
     return builder.bytes();
+}
+
+std::filesystem::path Harness::openMemo() {
+    const auto path = files.file("memo.zrc");
+    zrc::test::writeFile(path, fiveHundredPages());
+    open(path);
+    return path;
 }
 
 const MessageTable kMsg = messageTable(buildLanguageCode());
@@ -142,23 +165,13 @@ private slots:
 
     void controlsCarryTheirNames() {
         Harness h;
-        for (const char* name : {"PlayX", "CueX", "RevX", "StopX", "EXITX", "Cancelx", "TestWavPlay"}) {
-            QVERIFY2(h.form.findChild<QPushButton*>(name) != nullptr, name);
+        for (const char* name : {"PlayX", "CueX", "RevX", "StopX", "EXITX", "Cancelx", "TestWavPlay", "PlaySlider",
+                                 "ProgressBar1", "PlayTimeLabel", "Timer1", "Text1", "DecFilename", "Label1",
+                                 "Label2", "F1", "M_fileopen", "M_transwav", "Trans_wav8bit", "Trans_wav16bit",
+                                 "sepa1", "EXIT0"}) {
+            QVERIFY2(h.form.findChild<QObject*>(name) != nullptr, name);
         }
-        QVERIFY(h.form.findChild<QSlider*>("PlaySlider") != nullptr);
-        QVERIFY(h.form.findChild<QProgressBar*>("ProgressBar1") != nullptr);
-        QVERIFY(h.form.findChild<QLabel*>("PlayTimeLabel") != nullptr);
-        QVERIFY(h.form.findChild<QTimer*>("Timer1") != nullptr);
-        QVERIFY(h.form.findChild<QLineEdit*>("Text1") != nullptr);
-        QVERIFY(h.form.findChild<QLineEdit*>("DecFilename") != nullptr);
-        QVERIFY(h.form.findChild<QLabel*>("Label1") != nullptr);
-        QVERIFY(h.form.findChild<QLabel*>("Label2") != nullptr);
         QCOMPARE(h.form.findChildren<QLabel*>("Image1").size(), 4);
-        QVERIFY(h.form.findChild<QMenu*>("F1") != nullptr);
-        QVERIFY(h.form.findChild<QMenu*>("M_transwav") != nullptr);
-        for (const char* name : {"M_fileopen", "Trans_wav8bit", "Trans_wav16bit", "sepa1", "EXIT0"}) {
-            QVERIFY2(h.form.findChild<QAction*>(name) != nullptr, name);
-        }
         // The menu in its order.
         const Form1Controls& c = h.form.controls();
         const QList<QAction*> items = c.F1->actions();
@@ -227,10 +240,7 @@ private slots:
 
         QVERIFY(h.form.ended());
         QCOMPARE(ended.count(), 1);
-        QCOMPARE(h.dialogs.boxes().size(), std::size_t{1});
-        QCOMPARE(h.dialogs.boxes()[0].prompt, kMsg[14]);
-        QCOMPARE(h.dialogs.boxes()[0].style, MsgBoxStyle::OkOnly);
-        QCOMPARE(h.dialogs.boxes()[0].title, kMsg[4]);
+        QVERIFY(h.shownOneBox(kMsg[14], MsgBoxStyle::OkOnly, kMsg[4]));
         // Ended before touching the wave output.
         QVERIFY(CallLog::instance().calls().empty());
     }
@@ -390,7 +400,8 @@ private slots:
         h.started();
         const auto path = h.files.file("memo.zrc");
         zrc::test::writeFile(path, fiveHundredPages());
-        h.open(path);
+        h.dialogs.answerOpen(qpath(path));
+        h.form.controls().M_fileopen->trigger();
 
         const Form1Controls& c = h.form.controls();
         const PlayerState& s = h.form.state();
@@ -420,16 +431,6 @@ private slots:
         QCOMPARE(h.dialogs.opens()[1].folder, qpath(h.files.path()));
     }
 
-    void openFromTheMenu() {
-        Harness h;
-        h.started();
-        const auto path = h.files.file("memo.zrc");
-        zrc::test::writeFile(path, fiveHundredPages());
-        h.dialogs.answerOpen(qpath(path));
-        h.form.controls().M_fileopen->trigger();
-        QCOMPARE(h.form.state().PageCount, 500);
-    }
-
     void timeDisplay_data() {
         QTest::addColumn<int>("page");
         QTest::addColumn<int>("clamped");
@@ -452,9 +453,7 @@ private slots:
         QFETCH(QString, label);
         Harness h;
         h.started();
-        const auto path = h.files.file("memo.zrc");
-        zrc::test::writeFile(path, fiveHundredPages());
-        h.open(path);
+        h.openMemo();
         h.form.state().TimeMs = -1;
 
         std::int32_t npage = page;
@@ -476,9 +475,7 @@ private slots:
     void cancelledOpenKeepsTheRecording() {
         Harness h;
         h.started();
-        const auto path = h.files.file("memo.zrc");
-        zrc::test::writeFile(path, fiveHundredPages());
-        h.open(path);
+        const auto path = h.openMemo();
         CallLog::instance().reset();
         h.form.ComControl(kConversionButtonState);
 
@@ -501,10 +498,7 @@ private slots:
         zrc::test::writeFile(path, ZrcBuilder().bytes());
         h.open(path);
 
-        QCOMPARE(h.dialogs.boxes().size(), std::size_t{1});
-        QCOMPARE(h.dialogs.boxes()[0].prompt, kMsg[2]);
-        QCOMPARE(h.dialogs.boxes()[0].style, MsgBoxStyle::CancelTryAgainContinue);
-        QCOMPARE(h.dialogs.boxes()[0].title, QStringLiteral("FileOpenError"));
+        QVERIFY(h.shownOneBox(kMsg[2], MsgBoxStyle::CancelTryAgainContinue, QStringLiteral("FileOpenError")));
         QCOMPARE(h.form.state().PageCount, 0);
         QCOMPARE(h.form.state().FileName, qpath(path));
         QCOMPARE(h.form.windowTitle(), QStringLiteral("empty.zrc"));
@@ -522,9 +516,7 @@ private slots:
         QFETCH(int, promptSlot);
         Harness h;
         h.started();
-        const auto good = h.files.file("memo.zrc");
-        zrc::test::writeFile(good, fiveHundredPages());
-        h.open(good);
+        h.openMemo();
         const PlayerState before = h.form.state();
 
         const auto bad = h.files.file("bad.zrc");
@@ -534,10 +526,8 @@ private slots:
         }
         h.open(bad);
 
-        QCOMPARE(h.dialogs.boxes().size(), std::size_t{1});
-        QCOMPARE(h.dialogs.boxes()[0].prompt, kMsg[static_cast<std::size_t>(promptSlot)]);
-        QCOMPARE(h.dialogs.boxes()[0].title, QStringLiteral("FileOpenError"));
-        QCOMPARE(h.dialogs.boxes()[0].style, MsgBoxStyle::CancelTryAgainContinue);
+        QVERIFY(h.shownOneBox(kMsg[static_cast<std::size_t>(promptSlot)], MsgBoxStyle::CancelTryAgainContinue,
+                              QStringLiteral("FileOpenError")));
         // Neither 1 nor 13 pages: the previous recording stays current.
         const PlayerState& s = h.form.state();
         QCOMPARE(s.PageCount, 500);
@@ -552,12 +542,8 @@ private slots:
     void inspectionMissingMeansCannotOpen() {
         Harness h(LibraryFolder::Corvid | LibraryFolder::Orvel);
         h.started();
-        const auto path = h.files.file("memo.zrc");
-        zrc::test::writeFile(path, fiveHundredPages());
-        h.open(path);
-        QCOMPARE(h.dialogs.boxes().size(), std::size_t{1});
-        QCOMPARE(h.dialogs.boxes()[0].prompt, kMsg[2]);
-        QCOMPARE(h.dialogs.boxes()[0].title, QStringLiteral("FileOpenError"));
+        h.openMemo();
+        QVERIFY(h.shownOneBox(kMsg[2], MsgBoxStyle::CancelTryAgainContinue, QStringLiteral("FileOpenError")));
         QCOMPARE(h.form.state().PageCount, 0);
         QVERIFY(h.form.state().PageTypeTable.empty());
     }
@@ -597,7 +583,7 @@ private slots:
         h.open(path);
 
         QCOMPARE(CallLog::instance().functions(), (Names{"WavStop", "WavDestroy", "WavPlx"}));
-        const auto& args = CallLog::instance().callsOf("WavPlx")[0].args;
+        const Names args = CallLog::instance().callsOf("WavPlx").at(0).args;
         QCOMPARE(args, (Names{path.string(), "2", "0", "address", "0", "0", "address"}));
         const PlayerState& s = h.form.state();
         QVERIFY(h.dialogs.boxes().empty());
@@ -612,12 +598,9 @@ private slots:
     void upperCaseRecordingIsMeasuredAsWav() {
         Harness h;
         h.started();
+        h.openMemo();  // enables the conversion menu
         const auto path = h.files.file("MEMO.ZRC");
         zrc::test::writeFile(path, fiveHundredPages());
-        // The menu had been enabled by an earlier recording.
-        const auto earlier = h.files.file("memo.zrc");
-        zrc::test::writeFile(earlier, fiveHundredPages());
-        h.open(earlier);
         CallLog::instance().setResult("WavPlx", -10);
         h.open(path);
         QCOMPARE(CallLog::instance().callsOf("WavPlx").size(), std::size_t{1});
@@ -645,10 +628,8 @@ private slots:
         if (promptSlot < 0) {
             QVERIFY(h.dialogs.boxes().empty());
         } else {
-            QCOMPARE(h.dialogs.boxes().size(), std::size_t{1});
-            QCOMPARE(h.dialogs.boxes()[0].prompt, kMsg[static_cast<std::size_t>(promptSlot)]);
-            QCOMPARE(h.dialogs.boxes()[0].title, kMsg[4]);
-            QCOMPARE(h.dialogs.boxes()[0].style, MsgBoxStyle::CancelTryAgainContinue);
+            QVERIFY(h.shownOneBox(kMsg[static_cast<std::size_t>(promptSlot)], MsgBoxStyle::CancelTryAgainContinue,
+                                  kMsg[4]));
         }
         QCOMPARE(h.form.state().WavLength, result);
         QCOMPARE(h.form.windowTitle(), kMsg[4]);
@@ -668,9 +649,7 @@ private slots:
         QVERIFY(!h.form.controls().M_transwav->menuAction()->isEnabled());
 
         // PageCodec is there: recordings still open.
-        const auto path = h.files.file("memo.zrc");
-        zrc::test::writeFile(path, fiveHundredPages());
-        h.open(path);
+        h.openMemo();
         QCOMPARE(h.form.state().TotalTimeStr, QStringLiteral("00 : 01 : 18"));
     }
 };

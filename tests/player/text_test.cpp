@@ -91,21 +91,15 @@ private slots:
         QTest::addColumn<int>("slot");
         QTest::addColumn<QString>("text");
         QTest::newRow("E exit") << 'E' << 0 << "Exit";
-        QTest::newRow("E cannot open") << 'E' << 2 << "Can't open file";
         QTest::newRow("E wrong format repeats slot 2") << 'E' << 3 << "Can't open file";
         QTest::newRow("E not 11 or 8 kHz repeats slot 2") << 'E' << 6 << "Can't open file";
         QTest::newRow("E convert keeps its blank") << 'E' << 9 << "Convert to wave ";
-        QTest::newRow("E 8-bit keeps its blank") << 'E' << 10 << "Save As 8bit wave ";
         QTest::newRow("E capacity keeps its blank") << 'E' << 15 << "Short of capacity ";
-        QTest::newRow("E second instance") << 'E' << 14 << "Running already";
         QTest::newRow("E slot 16 empty") << 'E' << 16 << "";
-        QTest::newRow("E slot 20 empty") << 'E' << 20 << "";
-        QTest::newRow("J exit") << 'J' << 0 << QString::fromUtf8("終了");
         QTest::newRow("J wrong format differs from slot 2") << 'J' << 3 << QString::fromUtf8("ファイル形式が違います。");
         QTest::newRow("J caption is the same") << 'J' << 4 << "ZRC-PLAYER";
         QTest::newRow("J not 11 or 8 kHz")
             << 'J' << 6 << QString::fromUtf8("PCM 11kHzまたは8kHz MONOのWaveサウンドではありません。");
-        QTest::newRow("J capacity") << 'J' << 15 << QString::fromUtf8("容量不足です。");
         QTest::newRow("J slot 20 empty") << 'J' << 20 << "";
         QTest::newRow("lower-case j is English") << 'j' << 0 << "Exit";
         QTest::newRow("any other letter is English") << 'X' << 12 << "Select file!";
@@ -169,22 +163,6 @@ private slots:
     }
     void recordingStatusWithoutInspection() {
         QCOMPARE(zrc::player::recordingStatus(std::nullopt), RecordingStatus::CannotOpen);
-    }
-
-    void wavPlxPrompt_data() {
-        QTest::addColumn<int>("result");
-        QTest::addColumn<int>("slot");  // -1: no box
-        QTest::newRow("cannot open") << -1 << 2;
-        QTest::newRow("not RIFF WAVE") << -10 << 3;
-        QTest::newRow("not 11 or 8 kHz mono") << -20 << 6;
-        QTest::newRow("damaged") << -30 << 3;
-        QTest::newRow("other code") << -2 << -1;
-        QTest::newRow("far code") << -2147483647 - 1 << -1;
-    }
-    void wavPlxPrompt() {
-        QFETCH(int, result);
-        QFETCH(int, slot);
-        QCOMPARE(wavPlxPromptSlot(result).value_or(-1), slot);
     }
 
     void nameFilters_data() {
