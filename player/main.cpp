@@ -37,17 +37,23 @@ constexpr const char* kHelp =
 int screenshot(QApplication& app, Binder& binder, const QString& png, const QString& file) {
     ScriptedDialogs dialogs;
     if (!file.isEmpty()) dialogs.answerOpen(file);
-    Form1 form({&binder, &dialogs, QString(), QString()});
-    form.Form_Load();
-    if (form.ended()) return 1;
-    form.show();
-    int status = 0;
-    QTimer::singleShot(200, &form, [&] {
-        if (!file.isEmpty()) form.M_fileopen_Click();
+    const auto tellBoxes = [&dialogs] {
         for (const auto& box : dialogs.boxes()) {
             std::fprintf(stderr, "message box \"%s\" titled \"%s\" (style %d)\n", box.prompt.toLocal8Bit().constData(),
                          box.title.toLocal8Bit().constData(), box.style);
         }
+    };
+    Form1 form({&binder, &dialogs, QString(), QString()});
+    form.Form_Load();
+    if (form.ended()) {
+        tellBoxes();
+        return 1;
+    }
+    form.show();
+    int status = 0;
+    QTimer::singleShot(200, &form, [&] {
+        if (!file.isEmpty()) form.M_fileopen_Click();
+        tellBoxes();
         QTimer::singleShot(300, &form, [&] {
             // The picture has no window frame; its caption is told instead.
             std::fprintf(stderr, "window title \"%s\", time display \"%s\"\n",

@@ -3,10 +3,12 @@
 // and Orvel.
 #include <QAction>
 #include <QElapsedTimer>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -343,6 +345,58 @@ private slots:
         h.form.Wait(0.05f);
         QVERIFY(ran);
         QVERIFY(clock.elapsed() >= 50);
+    }
+
+    void qtMessageBoxes_data() {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QStringList>("buttons");
+        QTest::addColumn<QString>("click");
+        QTest::addColumn<int>("answer");
+        const QStringList three{QStringLiteral("Cancel"), QStringLiteral("Try Again"), QStringLiteral("Continue")};
+        QTest::newRow("OK only") << MsgBoxStyle::OkOnly << QStringList{"OK"} << "OK" << MsgBoxAnswer::Ok;
+        QTest::newRow("yes") << MsgBoxStyle::YesNo << QStringList{"Yes", "No"} << "Yes" << MsgBoxAnswer::Yes;
+        QTest::newRow("no") << MsgBoxStyle::YesNo << QStringList{"Yes", "No"} << "No" << MsgBoxAnswer::No;
+        QTest::newRow("cancel") << MsgBoxStyle::CancelTryAgainContinue << three << "Cancel" << MsgBoxAnswer::Cancel;
+        QTest::newRow("try again") << MsgBoxStyle::CancelTryAgainContinue << three << "Try Again"
+                                   << MsgBoxAnswer::TryAgain;
+        QTest::newRow("continue") << MsgBoxStyle::CancelTryAgainContinue << three << "Continue"
+                                  << MsgBoxAnswer::Continue;
+    }
+    void qtMessageBoxes() {
+        QFETCH(int, style);
+        QFETCH(QStringList, buttons);
+        QFETCH(QString, click);
+        QFETCH(int, answer);
+        QStringList shown;
+        QString title;
+        QString text;
+        // The box is modal: a timer inside its event loop reads and answers it.
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            poll.stop();
+            title = box->windowTitle();
+            text = box->text();
+            QAbstractButton* chosen = nullptr;
+            for (QAbstractButton* b : box->buttons()) {
+                const QString label = b->text().remove(QLatin1Char('&'));
+                shown << label;
+                if (label == click) chosen = b;
+            }
+            if (chosen != nullptr) chosen->click();
+            else box->reject();
+        });
+        poll.start(10);
+        QtDialogs dialogs;
+        const int result = dialogs.msgBox(nullptr, QStringLiteral("Replace existing file?"), style,
+                                          QStringLiteral("ZRC-PLAYER"));
+        QCOMPARE(title, QStringLiteral("ZRC-PLAYER"));
+        QCOMPARE(text, QStringLiteral("Replace existing file?"));
+        shown.sort();
+        buttons.sort();
+        QCOMPARE(shown, buttons);
+        QCOMPARE(result, answer);
     }
 
     // --- Exit ----------------------------------------------------------
