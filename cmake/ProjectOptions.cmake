@@ -4,6 +4,12 @@ option(ZRC_WARNINGS_AS_ERRORS "Treat compiler warnings as errors" OFF)
 option(ZRC_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(ZRC_BUILD_TESTS "Build the test suite" ON)
 option(ZRC_BUILD_BENCH "Build the benchmarks (needs Google Benchmark)" ON)
+option(ZRC_BUILD_PLAYER "Build the desktop player ZrcPlayer (needs Qt 6 Widgets)" ON)
+# The player's texts are chosen when it is built, never at run time.
+set(ZRC_LANGUAGE "E" CACHE STRING "Language letter of the player's texts: J for Japanese, any other letter for English")
+if(NOT ZRC_LANGUAGE MATCHES "^[A-Za-z]$")
+  message(FATAL_ERROR "ZRC_LANGUAGE must be one letter, not '${ZRC_LANGUAGE}'")
+endif()
 
 add_library(zrc_warnings INTERFACE)
 target_compile_options(zrc_warnings INTERFACE

@@ -4,7 +4,13 @@
 ZRC_BUILD_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev
+  # The player's tests draw text offscreen: they need one font.
+  fonts-dejavu-core
 )
+
+# Running the player without a screen (scripts/screenshot).
+ZRC_SCREENSHOT_PACKAGES=(xvfb xauth)
 
 # Installs the given packages that are not installed yet, as root or
 # through sudo.

@@ -1,0 +1,142 @@
+// The player's main window. Its event procedures run on the one window
+// thread; a long operation runs inside the procedure that started it and
+// pumps window events, so Stop, Cancel, the slider and Exit run nested in
+// it and reach it only through PlayerState's flags and the wave output.
+#pragma once
+
+#include <QMainWindow>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "corvid_api.h"
+#include "dialogs.h"
+#include "instance_lock.h"
+#include "messages.h"
+#include "orvel_api.h"
+#include "pagecodec_api.h"
+#include "player_state.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QSlider;
+class QTimer;
+
+namespace zrc::player {
+
+// The window's controls, under the names its procedures use.
+struct Form1Controls {
+    QPushButton* PlayX = nullptr;
+    QPushButton* CueX = nullptr;
+    QPushButton* RevX = nullptr;
+    QPushButton* StopX = nullptr;
+    QPushButton* EXITX = nullptr;
+    QPushButton* Cancelx = nullptr;
+    QPushButton* TestWavPlay = nullptr;
+    QSlider* PlaySlider = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* PlayTimeLabel = nullptr;
+    QTimer* Timer1 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    std::array<QLabel*, 4> Image1{};
+    QLineEdit* DecFilename = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QMenu* F1 = nullptr;
+    QAction* M_fileopen = nullptr;
+    QMenu* M_transwav = nullptr;
+    QAction* Trans_wav8bit = nullptr;
+    QAction* Trans_wav16bit = nullptr;
+    QAction* sepa1 = nullptr;
+    QAction* EXIT0 = nullptr;
+};
+
+class Form1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    struct Setup {
+        Binder* binder = nullptr;    // the libraries; outlives the window
+        Dialogs* dialogs = nullptr;  // outlives the window
+        QString lockPath;            // the instance lock; empty: InstanceLock::defaultPath()
+        QString commandLine;         // the program's arguments as one string
+    };
+
+    explicit Form1(const Setup& setup, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: message table, second-instance refusal, wave output reset,
+    // layout and control states, the command line's recording. Show the
+    // window afterwards unless ended().
+    void Form_Load();
+    // The window is going away by other means than Exit.
+    void Form_Terminate();
+
+    // Returns after at least WaitSeconds, pumping window events meanwhile
+    // (none for 0); sooner once the program has ended.
+    void Wait(float WaitSeconds);
+    void ComControl(std::uint8_t Ple, std::uint8_t Plv, std::uint8_t Cue, std::uint8_t Cuv, std::uint8_t Ree,
+                    std::uint8_t Rev, std::uint8_t Ste, std::uint8_t Stv, std::uint8_t Cane, std::uint8_t Canv);
+    void ComControl(const ComFlags& flags);
+    // Shows the time of page Npage against the total; a negative Npage is
+    // set to 0.
+    void TimeDisplay(std::int32_t& Npage);
+
+    // Slot `index` of the message table; empty outside 0 to 20.
+    const QString& Msg(int index) const;
+
+    // Handles the pending window events once. False once the program has
+    // ended: a long operation then returns at once, doing nothing more.
+    bool pumpEvents();
+    bool ended() const { return m_ended; }
+
+    PlayerState& state() { return m_state; }
+    const PlayerState& state() const { return m_state; }
+    const Form1Controls& controls() const { return m_controls; }
+
+public slots:
+    void EXIT0_Click();
+    void EXITX_Click();
+    void M_fileopen_Click();
+
+signals:
+    // The program is over: the application's event loop should end.
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void createMenu();
+    void connectControls();
+    int twipsX(int twips) const;
+    int twipsY(int twips) const;
+    void layOutButtonRow();
+    void exitProgram();
+    void endProgram();
+
+    // File > Open, by kind of file.
+    void openRecording();
+    void openOtherFile();
+
+    Dialogs& m_dialogs;
+    PageCodecApi m_pageCodec;
+    CorvidApi m_corvid;
+    OrvelApi m_orvel;
+    QString m_lockPath;
+    QString m_commandLine;
+    std::unique_ptr<InstanceLock> m_instanceLock;
+    MessageTable m_msg;
+    PlayerState m_state;
+    Form1Controls m_controls;
+    QString m_dialogFolder;  // where the open dialog starts, for this run only
+    bool m_ended = false;
+};
+
+}  // namespace zrc::player

@@ -1,0 +1,44 @@
+// What the test doubles of Corvid and Orvel were asked, and what they
+// answer. The doubles and the tests share this one log: it lives in its own
+// shared library, loaded once however the doubles are reached.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zrc::test::doubles {
+
+struct Call {
+    std::string function;
+    std::vector<std::string> args;
+};
+
+class CallLog {
+public:
+    static CallLog& instance();
+
+    // Forgets every call, result and information byte.
+    void reset();
+
+    void record(std::string function, std::vector<std::string> args);
+    const std::vector<Call>& calls() const { return m_calls; }
+    std::vector<std::string> functions() const;
+    std::vector<Call> callsOf(const std::string& function) const;
+
+    // The value `function` returns from now on (otherwise its default).
+    void setResult(const std::string& function, std::int32_t value) { m_results[function] = value; }
+    std::int32_t result(const std::string& function, std::int32_t otherwise) const;
+
+    // What the functions with an information buffer write into it.
+    std::array<std::uint8_t, 100>& info() { return m_info; }
+
+private:
+    std::vector<Call> m_calls;
+    std::map<std::string, std::int32_t> m_results;
+    std::array<std::uint8_t, 100> m_info{};
+};
+
+}  // namespace zrc::test::doubles

@@ -1,0 +1,214 @@
+// The binder, the free-space measure and the instance lock.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <limits>
+
+#include "binder.h"
+#include "call_log.h"
+#include "corvid_api.h"
+#include "disk_space.h"
+#include "instance_lock.h"
+#include "library_folder.h"
+#include "open_rules.h"
+#include "orvel_api.h"
+#include "pagecodec_api.h"
+#include "zrc_builder.h"
+
+using namespace zrc::player;
+using zrc::test::LibraryFolder;
+using zrc::test::TempDir;
+using zrc::test::ZrcBuilder;
+using zrc::test::doubles::CallLog;
+
+namespace {
+QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+}  // namespace
+
+class SupportTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { CallLog::instance().reset(); }
+
+    // --- Binder --------------------------------------------------------
+
+    void foldersAreSearchedInOrder() {
+        // One library name, a different library in each folder: the first
+        // folder's is the one bound.
+        TempDir first, second;
+        std::filesystem::create_symlink(LibraryFolder::orvelDoubleFile(), first.file("libThing.so"));
+        std::filesystem::create_symlink(LibraryFolder::corvidDoubleFile(), second.file("libThing.so"));
+
+        Binder orvelFirst({qpath(first.path()), qpath(second.path())}, false);
+        QVERIFY(orvelFirst.resolve(QStringLiteral("Thing"), "WavPlx") != nullptr);
+        QVERIFY(orvelFirst.resolve(QStringLiteral("Thing"), "WavCreate") == nullptr);
+        QCOMPARE(orvelFirst.loadedFrom(QStringLiteral("Thing")), qpath(first.file("libThing.so")));
+
+        Binder corvidFirst({qpath(second.path()), qpath(first.path())}, false);
+        QVERIFY(corvidFirst.resolve(QStringLiteral("Thing"), "WavCreate") != nullptr);
+        QVERIFY(corvidFirst.resolve(QStringLiteral("Thing"), "WavPlx") == nullptr);
+    }
+
+    void programFoldersPutTheOverrideFirst() {
+        qputenv("ZRC_PLAYER_LIBRARY_DIR", "/opt/zrc-doubles");
+        QCOMPARE(Binder::programFolders(),
+                 QStringList({QStringLiteral("/opt/zrc-doubles"), QCoreApplication::applicationDirPath()}));
+        qunsetenv("ZRC_PLAYER_LIBRARY_DIR");
+        QCOMPARE(Binder::programFolders(), QStringList({QCoreApplication::applicationDirPath()}));
+    }
+
+    void librariesLoadAtTheFirstCall() {
+        LibraryFolder folder(LibraryFolder::All);
+        Binder binder({folder.path()}, false);
+        PageCodecApi pageCodec(binder);
+        CorvidApi corvid(binder);
+        QVERIFY(!binder.isLoaded(QStringLiteral("PageCodec")));
+        QVERIFY(!binder.isLoaded(QStringLiteral("Corvid")));
+
+        corvid.WavStop();
+        QVERIFY(binder.isLoaded(QStringLiteral("Corvid")));
+        QVERIFY(!binder.isLoaded(QStringLiteral("PageCodec")));
+        QCOMPARE(CallLog::instance().functions(), std::vector<std::string>{"WavStop"});
+    }
+
+    void missingLibraryFailsOnlyItsCalls() {
+        LibraryFolder folder(LibraryFolder::PageCodec);
+        Binder binder({folder.path()}, false);
+        OrvelApi orvel(binder);
+        PageCodecApi pageCodec(binder);
+        std::uint8_t info[100] = {};
+        void* slot = nullptr;
+        QVERIFY(!orvel.WavPlx("x.wav", 2, 0, &slot, 0, 0, info).has_value());
+        QVERIFY(!orvel.WavPlx("x.wav", 2, 0, &slot, 0, 0, info).has_value());
+        QVERIFY(!orvel.GetWavType("x.wav", info).has_value());
+        QVERIFY(CallLog::instance().calls().empty());
+
+        const std::uint8_t table[2] = {0, 1};
+        QCOMPARE(pageCodec.get_time(table, 1, 123, 292), std::optional<std::int32_t>(415));
+    }
+
+    void missingFunctionFailsOnlyItself() {
+        LibraryFolder folder(LibraryFolder::PageCodec);
+        Binder binder({folder.path()}, false);
+        BoundFunction<int(int)> absent(binder, "PageCodec", "no_such_function");
+        QVERIFY(!absent(1).has_value());
+        QVERIFY(binder.isLoaded(QStringLiteral("PageCodec")));
+        PageCodecApi pageCodec(binder);
+        const std::uint8_t table[3] = {1, 1, 0};
+        QCOMPARE(pageCodec.get_time(table, 2, 123, 292), std::optional<std::int32_t>(707));
+    }
+
+    void realPageCodecThroughTheBinder() {
+        TempDir files;
+        const auto recording = files.file("memo.zrc");
+        zrc::test::writeFile(recording, ZrcBuilder()
+                                            .page(std::vector<std::uint8_t>(1360, 1), 3, 0x00)
+                                            .page(std::vector<std::uint8_t>(2046, 2), 2, 0x01)
+                                            .page(std::vector<std::uint8_t>(1360, 3), 3, 0x00)
+                                            .bytes());
+        const auto wav = files.file("talk.zrc");
+        zrc::test::writeFile(wav, std::vector<std::uint8_t>{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'});
+
+        LibraryFolder folder(LibraryFolder::PageCodec);
+        Binder binder({folder.path()}, false);
+        PageCodecApi pageCodec(binder);
+
+        const auto info = pageCodec.play_splpget(recording.c_str());
+        QCOMPARE(recordingStatus(info), RecordingStatus::Recording);
+        QCOMPARE(info->pageCount, 3u);
+        QCOMPARE(info->pageMs0, 123);
+        QCOMPARE(info->pageMs1, 292);
+        std::uint8_t table[3] = {9, 9, 9};
+        QCOMPARE(pageCodec.pb_splptblmk(recording.c_str(), table, 3), std::optional<std::int16_t>(0));
+        QCOMPARE(table[1], std::uint8_t{1});
+        QCOMPARE(pageCodec.get_time(table, 2, info->pageMs0, info->pageMs1), std::optional<std::int32_t>(538));
+
+        QCOMPARE(recordingStatus(pageCodec.play_splpget(wav.c_str())), RecordingStatus::NotRecording);
+        QCOMPARE(recordingStatus(pageCodec.play_splpget(files.file("gone.zrc").c_str())), RecordingStatus::CannotOpen);
+    }
+
+    // --- Free space ----------------------------------------------------
+
+    void freeSpaceOfTheReceivingFolder() {
+        TempDir dir;
+        const auto free = DISKSPACEFREE(qpath(dir.file("out.wav")));
+        QVERIFY(free.has_value());
+        QVERIFY(*free > 0);
+        // The cap: whatever the disk has, never more than 32 bits can hold.
+        const auto space = std::filesystem::space(dir.path());
+        const auto expected = std::min<std::uintmax_t>(space.available, std::numeric_limits<std::int32_t>::max());
+        QVERIFY(static_cast<std::uintmax_t>(*free) <= expected);
+        QVERIFY(static_cast<std::uintmax_t>(*free) + 64 * 1024 * 1024 > expected);
+    }
+
+    void freeSpaceOfAMissingFolderIsAnError() {
+        TempDir dir;
+        QVERIFY(!DISKSPACEFREE(qpath(dir.file("no/such/folder/out.wav"))).has_value());
+    }
+
+    void freeSpaceOfABareNameIsTheCurrentFolders() {
+        QVERIFY(DISKSPACEFREE(QStringLiteral("out.wav")).has_value());
+    }
+
+    // --- Instance lock -------------------------------------------------
+
+    void secondLockIsRefusedUntilReleased() {
+        TempDir dir;
+        const QString path = qpath(dir.file("ZrcPlayer.lock"));
+        InstanceLock first(path);
+        InstanceLock second(path);
+        QCOMPARE(first.tryLock(), InstanceLock::Result::Acquired);
+        QCOMPARE(second.tryLock(), InstanceLock::Result::HeldByOther);
+        first.unlock();
+        QCOMPARE(second.tryLock(), InstanceLock::Result::Acquired);
+    }
+
+    void oldLockOfALivePlayerStillHolds() {
+        TempDir dir;
+        const QString path = qpath(dir.file("ZrcPlayer.lock"));
+        InstanceLock first(path);
+        QCOMPARE(first.tryLock(), InstanceLock::Result::Acquired);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-3), QFileDevice::FileModificationTime));
+        file.close();
+        InstanceLock second(path);
+        QCOMPARE(second.tryLock(), InstanceLock::Result::HeldByOther);
+    }
+
+    void lockOfADeadPlayerIsTakenOver() {
+        TempDir dir;
+        const QString path = qpath(dir.file("ZrcPlayer.lock"));
+        const pid_t child = fork();
+        if (child == 0) {
+            InstanceLock lock(path);
+            // Dies holding the lock: no destructor, no unlock.
+            _exit(lock.tryLock() == InstanceLock::Result::Acquired ? 0 : 1);
+        }
+        QVERIFY(child > 0);
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QVERIFY(QFile::exists(path));
+
+        InstanceLock lock(path);
+        QCOMPARE(lock.tryLock(), InstanceLock::Result::Acquired);
+    }
+
+    void lockWhereNoneCanBeMadeIsUnavailable() {
+        TempDir dir;
+        InstanceLock lock(qpath(dir.file("no/such/folder/ZrcPlayer.lock")));
+        QCOMPARE(lock.tryLock(), InstanceLock::Result::Unavailable);
+    }
+};
+
+QTEST_GUILESS_MAIN(SupportTest)
+#include "support_test.moc"
