@@ -133,6 +133,8 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"bits24", test::voiceWav(11025, 24, pattern(48)), -20, -20},
         FileCase{"floatSamples", WavBuilder().format(3, 1, 8000, 32).data(pattern(8)).bytes(), -20, -20},
         FileCase{"noData", WavBuilder().format(1, 1, 8000, 8).chunk("LIST", {1, 2, 3}).bytes(), -30, -30},
+        // A format that cannot serve says so even when the data is missing too.
+        FileCase{"stereoWithoutData", WavBuilder().format(1, 2, 8000, 8).bytes(), -20, -20},
         FileCase{"noFormat", WavBuilder().data(pattern(8)).bytes(), -30, -30},
         FileCase{"dataBeyondTheFile", WavBuilder().format(1, 1, 8000, 16).data(pattern(500), 100000).bytes(), 500, 500},
         FileCase{"dataAfterOddChunk",

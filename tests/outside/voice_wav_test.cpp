@@ -1,5 +1,5 @@
-// Orvel's WAV description and stretches: which layouts serve, how a stretch
-// is cut to the data chunk and to whole samples, and 8-bit widening.
+// Orvel's stretches: how one is cut to the data chunk and to whole samples,
+// and the limits of 32-bit results.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -10,49 +10,6 @@
 
 namespace zrc::orvel {
 namespace {
-
-riff::WaveLayout layoutOf(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
-                          bool withData = true) {
-    riff::WaveLayout layout;
-    layout.riffWave = true;
-    layout.format = riff::PcmFormat{tag, channels, rate, static_cast<std::uint16_t>(channels * bits / 8), bits};
-    if (withData) layout.data = riff::DataChunk{44, 1000, 1000};
-    return layout;
-}
-
-TEST(VoiceWav, DescribesTheFourVoiceFormats) {
-    struct Row {
-        std::uint32_t rate;
-        std::uint16_t bits;
-        std::uint8_t rateCode;
-        std::uint8_t bytesPerSample;
-    };
-    for (const Row& r : {Row{11025, 16, 11, 2}, Row{11025, 8, 11, 1}, Row{8000, 16, 8, 2}, Row{8000, 8, 8, 1}}) {
-        VoiceWav w;
-        ASSERT_EQ(describeVoiceWav(layoutOf(1, 1, r.rate, r.bits), w), 0) << r.rate << "/" << r.bits;
-        EXPECT_EQ(w.rateCode, r.rateCode);
-        EXPECT_EQ(w.bitsPerSample, r.bits);
-        EXPECT_EQ(w.bytesPerSample, r.bytesPerSample);
-        EXPECT_EQ(w.dataOffset, 44u);
-        EXPECT_EQ(w.dataSize, 1000u);
-    }
-}
-
-TEST(VoiceWav, RefusalsInTheirOrder) {
-    VoiceWav w;
-    EXPECT_EQ(describeVoiceWav(riff::WaveLayout{}, w), -10);
-    riff::WaveLayout noFormat;
-    noFormat.riffWave = true;
-    noFormat.data = riff::DataChunk{44, 10, 10};
-    EXPECT_EQ(describeVoiceWav(noFormat, w), -30);
-    EXPECT_EQ(describeVoiceWav(layoutOf(1, 2, 11025, 16), w), -20);
-    EXPECT_EQ(describeVoiceWav(layoutOf(1, 1, 44100, 16), w), -20);
-    EXPECT_EQ(describeVoiceWav(layoutOf(1, 1, 11025, 24), w), -20);
-    EXPECT_EQ(describeVoiceWav(layoutOf(3, 1, 8000, 32), w), -20);
-    // A format that cannot serve says so even when the data is missing too.
-    EXPECT_EQ(describeVoiceWav(layoutOf(1, 2, 8000, 8, false), w), -20);
-    EXPECT_EQ(describeVoiceWav(layoutOf(1, 1, 8000, 8, false), w), -30);
-}
 
 VoiceWav wave(std::uint8_t bytesPerSample, std::uint64_t offset, std::uint64_t size) {
     VoiceWav w;
@@ -116,24 +73,6 @@ TEST(VoiceWav, LengthsStayWithinA32BitResult) {
     const Stretch s16 = clipStretch(wave(2, 44, 3000000000ull), 44, 0x7FFFFFFF);
     EXPECT_EQ(widenedBytes(s16.bytes, 2), 0x7FFFFFFEu);
     EXPECT_EQ(reportedDataLength(wave(2, 44, 1000)), 1000);
-}
-
-TEST(VoiceWav, WidensUnsignedBytesAroundTheirCentre) {
-    const std::vector<std::uint8_t> in{0x00, 0x80, 0xFF, 0x01, 0x7F, 0x81};
-    std::vector<std::uint8_t> out(widenedBytes(in.size(), 1), 0xEE);
-    ASSERT_EQ(out.size(), 12u);
-    widenToPcm16(in, 1, out);
-    // -32768, 0, 32512, -32512, -256, 256 as little-endian 16-bit.
-    EXPECT_EQ(out, (std::vector<std::uint8_t>{0x00, 0x80, 0x00, 0x00, 0x00, 0x7F, 0x00, 0x81, 0x00, 0xFF, 0x00,
-                                              0x01}));
-}
-
-TEST(VoiceWav, SixteenBitSamplesPassUnchanged) {
-    const std::vector<std::uint8_t> in{0x34, 0x12, 0xFF, 0xFF, 0x00, 0x80};
-    std::vector<std::uint8_t> out(widenedBytes(in.size(), 2));
-    widenToPcm16(in, 2, out);
-    EXPECT_EQ(out, in);
-    EXPECT_EQ(widenedBytes(7, 2), 6u);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Walking RIFF chunks: where "fmt " and "data" are found in canonical and
-// odd layouts, and which header blocks the wave output accepts.
+// Walking RIFF chunks in layouts the files of the WAV exports do not show,
+// and which header blocks the wave output accepts.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -18,35 +18,6 @@ riff::WaveLayout scan(const std::vector<std::uint8_t>& bytes) {
     return riff::scanWave(source);
 }
 
-TEST(WaveLayout, CanonicalFile) {
-    const auto layout = scan(test::voiceWav(11025, 16, std::vector<std::uint8_t>(300, 7)));
-    ASSERT_TRUE(layout.riffWave);
-    ASSERT_TRUE(layout.format);
-    EXPECT_EQ(layout.format->formatTag, 1);
-    EXPECT_EQ(layout.format->channels, 1);
-    EXPECT_EQ(layout.format->sampleRate, 11025u);
-    EXPECT_EQ(layout.format->blockAlign, 2);
-    EXPECT_EQ(layout.format->bitsPerSample, 16);
-    ASSERT_TRUE(layout.data);
-    EXPECT_EQ(layout.data->offset, 44u);
-    EXPECT_EQ(layout.data->size, 300u);
-}
-
-TEST(WaveLayout, SkipsOtherChunksWithTheirPadBytes) {
-    // 12 + "fmt " (8 + 16) + "LIST" (8 + 13 + pad 1) + "fact" (8 + 4) = 70,
-    // then the data chunk's own 8-byte header.
-    const auto bytes = WavBuilder()
-                           .format(1, 1, 8000, 8)
-                           .chunk("LIST", std::vector<std::uint8_t>(13, 'd'))
-                           .chunk("fact", {1, 2, 3, 4})
-                           .data({10, 20, 30})
-                           .bytes();
-    const auto layout = scan(bytes);
-    ASSERT_TRUE(layout.data);
-    EXPECT_EQ(layout.data->offset, 78u);
-    EXPECT_EQ(layout.data->size, 3u);
-}
-
 TEST(WaveLayout, FindsFormatAfterDataAndTakesTheFirstOfEach) {
     const auto bytes = WavBuilder()
                            .data({1, 2, 3, 4})
@@ -61,22 +32,7 @@ TEST(WaveLayout, FindsFormatAfterDataAndTakesTheFirstOfEach) {
     EXPECT_EQ(layout.data->size, 4u);
 }
 
-TEST(WaveLayout, ClipsADataSizeBeyondTheEnd) {
-    const auto layout = scan(WavBuilder().format(1, 1, 8000, 8).data({1, 2, 3}, 100000).bytes());
-    ASSERT_TRUE(layout.data);
-    EXPECT_EQ(layout.data->size, 3u);
-    EXPECT_EQ(layout.data->declaredSize, 100000u);
-}
-
-TEST(WaveLayout, MissingPiecesAndForeignFiles) {
-    EXPECT_FALSE(scan(WavBuilder().tags("RIFX", "WAVE").format(1, 1, 8000, 8).data({1}).bytes()).riffWave);
-    EXPECT_FALSE(scan(WavBuilder().tags("RIFF", "AVI ").format(1, 1, 8000, 8).data({1}).bytes()).riffWave);
-    EXPECT_FALSE(scan({'R', 'I', 'F', 'F', 0, 0}).riffWave);
-
-    const auto noData = scan(WavBuilder().format(1, 1, 8000, 8).chunk("LIST", {1, 2}).bytes());
-    EXPECT_TRUE(noData.riffWave && noData.format);
-    EXPECT_FALSE(noData.data);
-
+TEST(WaveLayout, BrokenChunks) {
     // A "fmt " chunk too short for its fields counts as none.
     const auto shortFormat = scan(WavBuilder().chunk("fmt ", std::vector<std::uint8_t>(14, 1)).data({1}).bytes());
     EXPECT_FALSE(shortFormat.format);
