@@ -16,7 +16,9 @@ namespace {
 // between the two: a playback that has only its header must not read as
 // over, or such a caller ends it before it starts. Half a second of device
 // time is ample for that and still ends a header-only playback promptly.
-constexpr std::uint32_t kLeadDivisor = 2;
+std::uint64_t leadBytes(const StreamFormat& format) {
+    return std::uint64_t{format.sampleRate} * format.frameBytes() / 2;
+}
 
 // 25 to 50 ms per device buffer (at least 256 frames): short enough that
 // blocks count close to when they are heard.
@@ -114,7 +116,7 @@ bool WaveOutput::openDevice(const StreamFormat& format) {
     m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (m_device == 0) return false;
     m_silence = have.silence;
-    m_leadBytes = static_cast<std::uint64_t>(format.sampleRate / kLeadDivisor) * format.frameBytes();
+    m_leadBytes = leadBytes(format);
     return true;
 }
 
