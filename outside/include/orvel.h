@@ -43,21 +43,32 @@ ORVEL_API int32_t ORVEL_CALL SoundSet11k16bit(void **slot, int32_t rateSelector,
 ORVEL_API int32_t ORVEL_CALL pb_adpcm_dec(int32_t rate, int32_t width, int32_t count,
                                           const uint8_t *codes, void **slot, int32_t mode);
 
-/* Length in bytes of the sample data of a PCM WAV file; info[50] = rate code
- * (11 or 8), info[51] = bits per sample (8 or 16). -1: cannot open; -10: not a
- * RIFF WAVE file; -20: not 11,025/8,000 Hz mono PCM; -30: damaged (no data
- * chunk). The other arguments are not used. */
+/* Length in bytes of the sample data of a PCM WAV file: its "data" chunk,
+ * clipped to what the file holds (at most 2,147,483,646). info[50] = rate code
+ * (11 for 11,025 Hz, 8 for 8,000 Hz), info[51] = bits per sample (8 or 16); no
+ * other byte is written, and none on failure. -1: cannot open (missing, a
+ * folder, no name); -10: not a RIFF WAVE file; -20: not 11,025/8,000 Hz mono
+ * 8/16-bit PCM; -30: damaged (no "fmt " or no "data" chunk). The other
+ * arguments are not used; the slot is not touched. */
 ORVEL_API int32_t ORVEL_CALL WavPlx(const char *fileName, int32_t two, uint8_t zero, void **slot,
                                     int32_t zero1, int32_t zero2, uint8_t *info);
 
 /* Describes a PCM WAV file for test playback: info[0] = rate code (11 or 8),
- * info[1] = bytes per sample, info[2] = data start - 1. Returns the data
- * length in bytes, or a negative value when the file cannot be played. */
+ * info[1] = bytes per sample (1 or 2), info[2] = data start - 1 (the file
+ * offset of the first sample byte, less one). Returns the data length in
+ * bytes as WavPlx does, or WavPlx's error codes, or -40 when the data starts
+ * beyond offset 256, which info[2] cannot describe. info is written only on
+ * success and may be null. */
 ORVEL_API int32_t ORVEL_CALL GetWavType(const char *fileName, uint8_t *info);
 
-/* Stores in *slot a new block of 16-bit samples made from `length` bytes of
- * the file at offset `start` (8-bit samples widened), never reading past the
- * data chunk; returns the block's byte length. */
+/* Stores in *slot a new block of 16-bit little-endian samples made from the
+ * part of the file's bytes [start, start + length) that lies in its data
+ * chunk, from the first whole sample on (unsigned 8-bit samples u become
+ * (u - 128) * 256); returns the block's byte length. sampleSize is the file's
+ * bytes per sample, as GetWavType gives it. *slot always receives the new
+ * block or, when none is made, null: the stretch holds no whole sample or
+ * memory runs out (result 0), or the file is refused (GetWavType's error
+ * codes; -20 also when sampleSize is not the file's). No slot: result 0. */
 ORVEL_API int32_t ORVEL_CALL PcmWavPlay(const char *fileName, uint8_t sampleSize, int32_t start,
                                         int32_t length, void **slot);
 

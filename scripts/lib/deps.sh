@@ -7,6 +7,7 @@ ZRC_BUILD_PACKAGES=(
   qt6-base-dev
   # The player's tests draw text offscreen: they need one font.
   fonts-dejavu-core
+  libsdl2-dev
 )
 
 # Running the player without a screen (scripts/screenshot).

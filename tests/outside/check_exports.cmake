@@ -1,0 +1,45 @@
+# Compares the dynamic symbols a library defines with what it should export.
+# Usage: cmake -DLIBRARY=... -DHEADER=... -DCALL=<calling-convention macro>
+#              [-DEXPECTED=name,name,...] -P check_exports.cmake
+# Without EXPECTED the library must export every function the header
+# declares; with it, exactly those names, each of them declared.
+cmake_minimum_required(VERSION 3.25)
+execute_process(COMMAND nm -D --defined-only ${LIBRARY}
+  OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[0-9a-f]+ [A-Za-z] [^\n]+" lines "${symbols}")
+set(exported)
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "^[0-9a-f]+ [A-Za-z] " "" name "${line}")
+  list(APPEND exported ${name})
+endforeach()
+list(SORT exported)
+
+file(READ ${HEADER} header)
+string(REGEX MATCHALL "${CALL}[ \t\n]+[A-Za-z0-9_]+[ \t\n]*\\(" decls "${header}")
+set(declared)
+foreach(decl IN LISTS decls)
+  string(REGEX REPLACE "${CALL}[ \t\n]+([A-Za-z0-9_]+).*" "\\1" name "${decl}")
+  list(APPEND declared ${name})
+endforeach()
+list(SORT declared)
+
+if(DEFINED EXPECTED)
+  string(REPLACE "," ";" wanted "${EXPECTED}")
+  list(SORT wanted)
+  foreach(name IN LISTS wanted)
+    if(NOT name IN_LIST declared)
+      message(FATAL_ERROR "${name} is expected but not declared in ${HEADER}")
+    endif()
+  endforeach()
+else()
+  set(wanted ${declared})
+endif()
+
+if(NOT exported STREQUAL wanted)
+  message(FATAL_ERROR "exports differ\n  exported: ${exported}\n  wanted:   ${wanted}")
+endif()
+list(LENGTH wanted n)
+message(STATUS "${n} exports as wanted: ${wanted}")
