@@ -1,0 +1,95 @@
+#include "output_file.h"
+
+#include <sys/stat.h>
+#include <utility>
+
+namespace zrc {
+
+namespace {
+constexpr std::size_t kBufferSize = 1 << 16;
+
+bool isRegularFile(std::FILE* f, std::uint64_t* size) {
+    struct stat st {};
+    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    *size = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+}  // namespace
+
+OutputFile::OutputFile(std::FILE* file) : m_file(file) {
+    if (m_file == nullptr) return;
+    std::uint64_t size = 0;
+    // A folder, device or pipe is no place for a WAV file that gets its
+    // header rewritten.
+    if (!isRegularFile(m_file, &size) || fseeko(m_file, 0, SEEK_END) != 0) {
+        std::fclose(m_file);
+        m_file = nullptr;
+        return;
+    }
+    m_size = size;
+    m_buffer = std::make_unique<char[]>(kBufferSize);
+    std::setvbuf(m_file, m_buffer.get(), _IOFBF, kBufferSize);
+}
+
+OutputFile OutputFile::create(const char* name) {
+    return OutputFile(name == nullptr ? nullptr : std::fopen(name, "wb"));
+}
+
+OutputFile OutputFile::openExisting(const char* name) {
+    return OutputFile(name == nullptr ? nullptr : std::fopen(name, "r+b"));
+}
+
+OutputFile OutputFile::adopt(int fd) { return OutputFile(fd < 0 ? nullptr : fdopen(fd, "r+b")); }
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : m_file(std::exchange(other.m_file, nullptr)),
+      m_buffer(std::move(other.m_buffer)),
+      m_size(other.m_size),
+      m_failed(other.m_failed) {}
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        m_file = std::exchange(other.m_file, nullptr);
+        m_buffer = std::move(other.m_buffer);
+        m_size = other.m_size;
+        m_failed = other.m_failed;
+    }
+    return *this;
+}
+
+OutputFile::~OutputFile() { close(); }
+
+bool OutputFile::append(std::span<const std::uint8_t> bytes) {
+    if (m_file == nullptr || m_failed) return false;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
+        m_failed = true;
+        return false;
+    }
+    m_size += bytes.size();
+    return true;
+}
+
+bool OutputFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+    if (m_file == nullptr || m_failed) return false;
+    const bool ok = fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) == 0 &&
+                    std::fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size() &&
+                    fseeko(m_file, 0, SEEK_END) == 0;
+    if (!ok) {
+        m_failed = true;
+        return false;
+    }
+    if (offset + bytes.size() > m_size) m_size = offset + bytes.size();
+    return true;
+}
+
+bool OutputFile::close() {
+    if (m_file == nullptr) return false;
+    const bool flushed = std::fflush(m_file) == 0;
+    const bool closed = std::fclose(m_file) == 0;
+    m_file = nullptr;
+    m_buffer.reset();
+    return flushed && closed && !m_failed;
+}
+
+}  // namespace zrc
