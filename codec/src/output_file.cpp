@@ -1,6 +1,8 @@
 #include "output_file.h"
 
 #include <sys/stat.h>
+
+#include <cerrno>
 #include <utility>
 
 namespace zrc {
@@ -45,7 +47,8 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
     : m_file(std::exchange(other.m_file, nullptr)),
       m_buffer(std::move(other.m_buffer)),
       m_size(other.m_size),
-      m_failed(other.m_failed) {}
+      m_failed(other.m_failed),
+      m_error(other.m_error) {}
 
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
     if (this != &other) {
@@ -54,6 +57,7 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
         m_buffer = std::move(other.m_buffer);
         m_size = other.m_size;
         m_failed = other.m_failed;
+        m_error = other.m_error;
     }
     return *this;
 }
@@ -62,10 +66,7 @@ OutputFile::~OutputFile() { close(); }
 
 bool OutputFile::append(std::span<const std::uint8_t> bytes) {
     if (m_file == nullptr || m_failed) return false;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
-        m_failed = true;
-        return false;
-    }
+    if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) return fail();
     m_size += bytes.size();
     return true;
 }
@@ -75,21 +76,24 @@ bool OutputFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> byt
     const bool ok = fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) == 0 &&
                     std::fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size() &&
                     fseeko(m_file, 0, SEEK_END) == 0;
-    if (!ok) {
-        m_failed = true;
-        return false;
-    }
+    if (!ok) return fail();
     if (offset + bytes.size() > m_size) m_size = offset + bytes.size();
     return true;
 }
 
 bool OutputFile::close() {
     if (m_file == nullptr) return false;
-    const bool flushed = std::fflush(m_file) == 0;
-    const bool closed = std::fclose(m_file) == 0;
+    if (std::fflush(m_file) != 0) fail();
+    if (std::fclose(m_file) != 0) fail();
     m_file = nullptr;
     m_buffer.reset();
-    return flushed && closed && !m_failed;
+    return !m_failed;
+}
+
+bool OutputFile::fail() {
+    if (!m_failed) m_error = errno != 0 ? errno : EIO;
+    m_failed = true;
+    return false;
 }
 
 }  // namespace zrc

@@ -31,6 +31,8 @@ public:
 
     bool isOpen() const { return m_file != nullptr; }
     std::uint64_t size() const { return m_size; }
+    // The errno of the first failure, 0 while there was none.
+    int error() const { return m_error; }
 
     bool append(std::span<const std::uint8_t> bytes);
     // Overwrites bytes at offset; later appends still go to the end.
@@ -45,6 +47,9 @@ private:
     std::unique_ptr<char[]> m_buffer;
     std::uint64_t m_size = 0;
     bool m_failed = false;
+    int m_error = 0;
+
+    bool fail();
 };
 
 }  // namespace zrc

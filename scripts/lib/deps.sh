@@ -4,6 +4,7 @@
 ZRC_BUILD_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
+  libcli11-dev nlohmann-json3-dev
 )
 
 # Installs the given packages that are not installed yet, as root or
