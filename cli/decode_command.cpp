@@ -33,11 +33,13 @@ std::uint64_t estimatedPages(const fs::path& file) {
 // Converts one input; returns the reason it failed, empty on success.
 std::string convertOne(const OutputTarget& target, const DecodeOptions& options, ProgressBar& bar,
                        std::uint64_t estimate) {
-    if (!target.error.empty()) return target.error;
+    if (interruptRequested()) return "interrupted";
+    // What is wrong with the input matters before where its output goes.
     InputFile in(target.input.c_str());
     if (!in.isOpen()) return cannotOpenReason(target.input);
     const PlanOrError planned = planDecode(in, options.bits / 8);
     if (const auto* error = std::get_if<std::string>(&planned)) return *error;
+    if (!target.error.empty()) return target.error;
     const auto& plan = std::get<DecodePlan>(planned);
     if (!plan.warning.empty()) bar.print(std::cerr, "zrc: " + target.input.string() + ": " + plan.warning);
 

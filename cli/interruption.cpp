@@ -18,6 +18,8 @@ struct sigaction previousTerm {};
 InterruptGuard::InterruptGuard() {
     struct sigaction sa {};
     sa.sa_handler = onSignal;
+    // A second Ctrl-C is not caught: it ends the program at once.
+    sa.sa_flags = static_cast<int>(SA_RESETHAND);
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, &previousInt);
     sigaction(SIGTERM, &sa, &previousTerm);

@@ -52,6 +52,10 @@ OutputPlan planOutputs(const std::vector<fs::path>& inputs, const std::optional<
                        std::string_view extension) {
     OutputPlan plan;
     std::error_code ec;
+    if (outputOption && outputOption->empty()) {
+        plan.error = "-o names no file";
+        return plan;
+    }
     const bool toFolder = outputOption && fs::is_directory(*outputOption, ec);
     if (outputOption && !toFolder) {
         if (inputs.size() > 1) {
@@ -74,7 +78,8 @@ OutputPlan planOutputs(const std::vector<fs::path>& inputs, const std::optional<
 
         for (const fs::path& other : inputs) {
             if (sameFile(t.output, other)) {
-                t.error = other == input ? "the output would overwrite the input" : "the output would overwrite the input " + other.string();
+                t.error = "the output would overwrite the input";
+                if (other != input) t.error += " " + other.string();
                 break;
             }
         }

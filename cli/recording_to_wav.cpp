@@ -58,7 +58,8 @@ PlanOrError planDecode(InputFile& in, int bytesPerSample) {
 
     const auto types = countPageTypes(in, plan.pages);
     const int mode = h[header::kMode];
-    plan.setIndex = types[0] > 0 ? 0 : (types[1] > 0 ? 1 : std::min(mode, 1));
+    // Without pages the header mode names the set (mode 2 has none: set 0).
+    plan.setIndex = types[0] > 0 ? 0 : (types[1] > 0 ? 1 : (mode == 1 ? 1 : 0));
     const bool singleType = types[0] == 0 || types[1] == 0;
     const int rate = plan.setIndex == 0 ? plan.info.rate0 : plan.info.rate1;
     const int width = plan.setIndex == 0 ? plan.info.bits0 : plan.info.bits1;

@@ -1,6 +1,7 @@
 #include "output_file.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <utility>
@@ -41,7 +42,12 @@ OutputFile OutputFile::openExisting(const char* name) {
     return OutputFile(name == nullptr ? nullptr : std::fopen(name, "r+b"));
 }
 
-OutputFile OutputFile::adopt(int fd) { return OutputFile(fd < 0 ? nullptr : fdopen(fd, "r+b")); }
+OutputFile OutputFile::adopt(int fd) {
+    if (fd < 0) return OutputFile(nullptr);
+    std::FILE* f = fdopen(fd, "r+b");
+    if (f == nullptr) ::close(fd);
+    return OutputFile(f);
+}
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : m_file(std::exchange(other.m_file, nullptr)),
