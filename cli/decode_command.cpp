@@ -31,8 +31,9 @@ std::uint64_t estimatedPages(const fs::path& file) {
 }
 
 // Converts one input; returns the reason it failed, empty on success.
+// `reported` counts the pages handed to the bar.
 std::string convertOne(const OutputTarget& target, const DecodeOptions& options, ProgressBar& bar,
-                       std::uint64_t estimate) {
+                       std::uint64_t& reported) {
     if (interruptRequested()) return "interrupted";
     // What is wrong with the input matters before where its output goes.
     InputFile in(target.input.c_str());
@@ -48,7 +49,6 @@ std::string convertOne(const OutputTarget& target, const DecodeOptions& options,
     OutputFile out = OutputFile::adopt(pending.takeDescriptor());
     if (!out.isOpen()) return "cannot write " + target.output.string();
 
-    std::uint64_t reported = 0;
     const std::string failure = writeWav(in, out, plan, [&](std::uint64_t pages) {
         bar.advance(pages);
         reported += pages;
@@ -59,7 +59,6 @@ std::string convertOne(const OutputTarget& target, const DecodeOptions& options,
         return "cannot write " + target.output.string() + ": " + (failure.empty() ? systemReason(out.error()) : failure);
     }
     if (!pending.commit(options.force)) return pending.error();
-    if (estimate > reported) bar.advance(estimate - reported);
     return {};
 }
 
@@ -109,7 +108,10 @@ int runDecode(const DecodeOptions& options) {
         ProgressBar bar(std::cerr, ProgressBar::stderrIsTerminal(), total, inputs.size());
         runParallel(inputs.size(), options.jobs, [&](std::size_t i) {
             const OutputTarget& target = plan.targets[i];
-            const std::string error = convertOne(target, options, bar, estimates[i]);
+            std::uint64_t reported = 0;
+            const std::string error = convertOne(target, options, bar, reported);
+            // Done or failed, the file's share of the bar is used up.
+            if (estimates[i] > reported) bar.advance(estimates[i] - reported);
             if (error.empty()) {
                 bar.print(std::cout, target.input.string() + " -> " + target.output.string());
             } else {

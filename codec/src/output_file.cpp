@@ -96,6 +96,13 @@ bool OutputFile::close() {
     return !m_failed;
 }
 
+bool isSameFile(const char* a, const char* b) {
+    struct stat sa {};
+    struct stat sb {};
+    if (a == nullptr || b == nullptr || stat(a, &sa) != 0 || stat(b, &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 bool OutputFile::fail() {
     if (!m_failed) m_error = errno != 0 ? errno : EIO;
     m_failed = true;

@@ -52,4 +52,8 @@ private:
     bool fail();
 };
 
+// Whether two names lead to one existing file, whatever links or spellings
+// lie between them.
+bool isSameFile(const char* a, const char* b);
+
 }  // namespace zrc

@@ -47,6 +47,11 @@ WholeFileDecoder::Start WholeFileDecoder::start(const char* zrcName, const char*
     c.pageCount = wholeFilePageCount(h, in.size());
     c.codesPerPage = layout->codes;
 
+    // Creating the WAV file over the recording would destroy the recording.
+    if (isSameFile(zrcName, wavName)) {
+        result.status = Status::CannotCreateWav;
+        return result;
+    }
     OutputFile out = OutputFile::create(wavName != nullptr ? c.wavName.c_str() : nullptr);
     if (!out.isOpen()) {
         result.status = Status::CannotCreateWav;

@@ -19,15 +19,7 @@ std::uint32_t readLe32At(const std::vector<std::uint8_t>& b, std::size_t at) {
            (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
-TEST(WavFormat, HeaderBytes) {
-    // 16-bit at 11,025 Hz with 27,200 bytes of samples, written out by hand.
-    const std::vector<std::uint8_t> expected16{
-        'R', 'I', 'F', 'F', 0x64, 0x6A, 0x00, 0x00, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-        16,  0,   0,   0,   1,    0,    1,    0,    0x11, 0x2B, 0, 0, 0x22, 0x56, 0, 0,
-        2,   0,   16,  0,   'd',  'a',  't',  'a',  0x40, 0x6A, 0x00, 0x00};
-    const auto h16 = wavHeader({11025, 2}, 27200);
-    EXPECT_EQ(std::vector<std::uint8_t>(h16.begin(), h16.end()), expected16);
-
+TEST(WavFormat, HeaderFieldsFollowTheFormat) {
     // 8-bit at 8,000 Hz: byte rate 8,000, block alignment 1, 8 bits.
     const auto h8 = wavHeader({8000, 1}, 13600);
     const std::vector<std::uint8_t> v8(h8.begin(), h8.end());
@@ -77,13 +69,6 @@ TEST(WavFormat, EightBitMappingForEverySample) {
         const int expected = 128 + (s < 0 ? -magnitude : magnitude);
         ASSERT_EQ(pcm8(static_cast<std::int16_t>(s)), expected) << s;
     }
-}
-
-TEST(WavFormat, SixteenBitSamplesAreLittleEndian) {
-    const std::vector<std::int16_t> s{-1, 0x1234, -32768};
-    std::vector<std::uint8_t> out(6);
-    storePcm(s, 2, out.data());
-    EXPECT_EQ(out, (std::vector<std::uint8_t>{0xFF, 0xFF, 0x34, 0x12, 0x00, 0x80}));
 }
 
 class WavConverterTest : public ::testing::Test {

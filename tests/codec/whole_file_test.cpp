@@ -223,6 +223,13 @@ TEST_F(WholeFileTest, HeaderCallRefusals) {
     EXPECT_EQ(AdpcmDec1(good.c_str(), m_dir.file("no/such/folder.wav").c_str(), 2, 0, 0, nullptr, 0), 2);
     EXPECT_EQ(AdpcmDec1(good.c_str(), m_dir.path().c_str(), 2, 0, 0, nullptr, 0), 2);
     EXPECT_FALSE(std::filesystem::exists(wav()));
+    // Never over the recording itself, by any name.
+    const auto before = test::readFile(good);
+    std::filesystem::create_hard_link(good, m_dir.file("hard.wav"));
+    for (const std::string& same : {good, m_dir.file("./rec.zrc").string(), m_dir.file("hard.wav").string()}) {
+        EXPECT_EQ(AdpcmDec1(good.c_str(), same.c_str(), 2, 0, 0, nullptr, 0), 2) << same;
+    }
+    EXPECT_EQ(test::readFile(good), before);
 
     // 4: sample sizes other than 1 and 2; 3: modes and rate codes without a
     // WAV format. Neither creates anything.
