@@ -82,6 +82,8 @@ struct SingleType {
     int bits;
 };
 
+void PrintTo(const SingleType& c, std::ostream* os) { *os << c.name; }
+
 class SingleTypeTest : public DecodeCommandTest, public ::testing::WithParamInterface<SingleType> {};
 
 TEST_P(SingleTypeTest, GivesTheBytesOfAdpcmDec1) {

@@ -158,6 +158,8 @@ struct Split {
     std::vector<std::pair<int, int>> ranges;
 };
 
+void PrintTo(const Split& s, std::ostream* os) { *os << s.name; }
+
 class WholeFileSplitTest : public WholeFileTest, public ::testing::WithParamInterface<Split> {};
 
 TEST_P(WholeFileSplitTest, SplitRangesGiveTheFileOfOneRange) {
