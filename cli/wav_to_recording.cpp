@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <limits>
 #include <stdexcept>
 
@@ -62,6 +63,20 @@ std::optional<std::string> headerMismatch(const ZrcHeader& h, const PageLayout& 
            "page out";
 }
 
+// Players run a page type at its rate code times 11,025 / 11 codes a
+// second, whatever rate the samples had: the recorder's 2-bit pages carry
+// rate code 7, so 8,000 Hz input plays slow in them.
+std::optional<std::string> speedChange(const ZrcHeader& h, const PageLayout& layout, std::uint32_t inputRate) {
+    const unsigned rateCode = h[layout.flag() == 1 ? header::kSet1 : header::kSet0];
+    const double played = rateCode * 11025.0 / 11.0;
+    const double change = played / inputRate - 1;
+    if (std::fabs(change) < 0.01) return std::nullopt;
+    return "players play these " + groupedDigits(inputRate) + " Hz samples at " +
+           groupedDigits(static_cast<std::uint64_t>(std::lround(played))) + " a second (rate code " +
+           std::to_string(rateCode) + "), " + std::to_string(std::lround(std::fabs(change) * 100)) + "% " +
+           (change < 0 ? "slow" : "fast");
+}
+
 EncodePlanOrError planFor(const WavInput& input, std::int32_t zrcSize, const EncodeSettings& settings) {
     EncodePlan plan;
     plan.input = input;
@@ -79,6 +94,7 @@ EncodePlanOrError planFor(const WavInput& input, std::int32_t zrcSize, const Enc
     plan.header = *h;
     plan.pages = (size - kHeaderSize) / kPageSize;
     if (auto mismatch = headerMismatch(plan.header, plan.layout)) plan.warnings.push_back(*mismatch);
+    if (auto speed = speedChange(plan.header, plan.layout, input.sampleRate)) plan.warnings.push_back(*speed);
     return plan;
 }
 

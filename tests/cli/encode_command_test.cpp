@@ -174,8 +174,9 @@ protected:
 // --- The library's bytes ----------------------------------------------------
 
 struct ExportCase {
-    std::string wav;  // in tests/data/speech
-    int width;        // 0: the recorder's layout
+    std::string wav;    // in tests/data/speech
+    int width;          // 0: the recorder's layout
+    std::string speed;  // how players' rate (rate code x 11,025 / 11) differs from the input's
 };
 void PrintTo(const ExportCase& c, std::ostream* os) { *os << c.wav << " width " << c.width; }
 
@@ -193,14 +194,18 @@ TEST_P(ExportBytesTest, EqualWhatTheExportsWrite) {
     EXPECT_TRUE(ours == expected) << "the recordings differ";
     // --width pages do not match the payload their header describes.
     EXPECT_EQ(r.err.find("the header describes") != std::string::npos, width != 0) << r.err;
+    const std::string& speed = GetParam().speed;
+    EXPECT_EQ(r.err.find(speed.empty() ? "% s" : speed) != std::string::npos, !speed.empty()) << r.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, ExportBytesTest,
-    ::testing::Values(ExportCase{"memo-11k16.wav", 0}, ExportCase{"memo-11k8.wav", 0}, ExportCase{"memo-8k16.wav", 0},
-                      ExportCase{"greet-8k8.wav", 0}, ExportCase{"memo-11k16.wav", 2},
-                      ExportCase{"memo-11k16.wav", 3}, ExportCase{"memo-11k16.wav", 4},
-                      ExportCase{"memo-8k16.wav", 3}, ExportCase{"greet-8k8.wav", 4}),
+    // 7,016 / 8,000 = 0.877, 11,025 / 8,000 = 1.378, 7,016 / 11,025 = 0.636.
+    ::testing::Values(ExportCase{"memo-11k16.wav", 0, ""}, ExportCase{"memo-11k8.wav", 0, ""},
+                      ExportCase{"memo-8k16.wav", 0, "at 7,016 a second (rate code 7), 12% slow"},
+                      ExportCase{"greet-8k8.wav", 0, "12% slow"}, ExportCase{"memo-11k16.wav", 2, "36% slow"},
+                      ExportCase{"memo-11k16.wav", 3, ""}, ExportCase{"memo-11k16.wav", 4, ""},
+                      ExportCase{"memo-8k16.wav", 3, "38% fast"}, ExportCase{"greet-8k8.wav", 4, "38% fast"}),
     [](const auto& p) {
         std::string name = p.param.wav.substr(0, p.param.wav.find('.')) + "_width" + std::to_string(p.param.width);
         std::replace(name.begin(), name.end(), '-', '_');
