@@ -143,7 +143,11 @@ EncodePlanOrError planConversion(const RiffWav& wav, const EncodeSettings& setti
     EncodePlanOrError planned = planFor(input, size, settings);
     if (auto* plan = std::get_if<EncodePlan>(&planned)) {
         plan->conversion = wav;
-        plan->note = "converted from " + wav.describe() + " to 11,025 Hz mono 16-bit";
+        const bool unchanged = wav.sampleRate == kConvertedRate && wav.channels == 1 &&
+                               wav.coding == SampleCoding::SignedInt && wav.bytesPerSample == 2;
+        // Such a file only has its chunks where the fixed offsets miss them.
+        plan->note = unchanged ? "11,025 Hz mono 16-bit read by its chunks, samples unchanged"
+                               : "converted from " + wav.describe() + " to 11,025 Hz mono 16-bit";
         if (wav.heldBytes < wav.dataBytes) {
             plan->warnings.push_back("the data chunk announces " + groupedDigits(wav.dataBytes) +
                                      " bytes, the file holds " + groupedDigits(wav.heldBytes) +
