@@ -20,10 +20,11 @@ namespace zrc::cli {
 
 namespace {
 
-// The player keeps one to four pages queued. A terminal program can lose
-// the processor for a while, so this one tops up to three unheard pages at
-// every poll: a third of a second of sound or more at either speed.
-constexpr std::uint64_t kPagesAhead = 3;
+// The player keeps one to four pages queued. A terminal program on a busy
+// machine can lose the processor for a while, and a queue that runs dry
+// puts a gap into the sound, so this one tops up to four unheard pages at
+// every poll: a quarter of a second of sound or more at double speed.
+constexpr std::uint64_t kPagesAhead = 4;
 constexpr auto kPollInterval = std::chrono::milliseconds(5);
 
 // What the player passes for the header block's length.
