@@ -275,6 +275,18 @@ bool Form1::pumpEvents() {
     return !m_ended;
 }
 
+bool Form1::pollEvents() {
+    // A page lasts 123 ms or more and the output keeps more than that queued,
+    // so polls 5 ms apart lose nothing; the timer ends the wait when no
+    // other event comes sooner.
+    constexpr int kPollMs = 5;
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(kPollMs);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return !m_ended;
+}
+
 void Form1::Wait(float WaitSeconds) {
     QElapsedTimer clock;
     clock.start();

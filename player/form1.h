@@ -93,6 +93,10 @@ public:
     // Handles the pending window events once. False once the program has
     // ended: a long operation then returns at once, doing nothing more.
     bool pumpEvents();
+    // The pump of a loop that polls the wave output: handles the pending
+    // events, and when there are none waits a few milliseconds for one, so a
+    // playback sleeps between polls instead of keeping a core busy.
+    bool pollEvents();
     bool ended() const { return m_ended; }
 
     // Plays strFileName from the slider's page, which it writes into
