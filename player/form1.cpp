@@ -68,6 +68,7 @@ Form1::Form1(const Setup& setup, QWidget* parent)
     createControls();
     createMenu();
     connectControls();
+    connectConversion();
 }
 
 Form1::~Form1() = default;
@@ -248,6 +249,7 @@ void Form1::EXIT0_Click() { exitProgram(); }
 void Form1::EXITX_Click() { exitProgram(); }
 
 void Form1::exitProgram() {
+    cancelRunningConversion();
     hide();
     m_corvid.WavStop();
     m_corvid.WavDestroy();
@@ -263,6 +265,7 @@ void Form1::endProgram() {
 
 void Form1::closeEvent(QCloseEvent* event) {
     if (!m_ended) {
+        cancelRunningConversion();
         Form_Terminate();
         endProgram();
     }

@@ -95,7 +95,7 @@ private slots:
         QTest::newRow("E not 11 or 8 kHz repeats slot 2") << 'E' << 6 << "Can't open file";
         QTest::newRow("E convert keeps its blank") << 'E' << 9 << "Convert to wave ";
         QTest::newRow("E capacity keeps its blank") << 'E' << 15 << "Short of capacity ";
-        QTest::newRow("E slot 16 empty") << 'E' << 16 << "";
+        QTest::newRow("E slot 17 empty") << 'E' << 17 << "";
         QTest::newRow("J wrong format differs from slot 2") << 'J' << 3 << QString::fromUtf8("ファイル形式が違います。");
         QTest::newRow("J caption is the same") << 'J' << 4 << "ZRC-PLAYER";
         QTest::newRow("J not 11 or 8 kHz")

@@ -11,10 +11,15 @@ void CallLog::reset() {
     m_calls.clear();
     m_results.clear();
     m_info.fill(0);
+    m_listener = nullptr;
 }
 
 void CallLog::record(std::string function, std::vector<std::string> args) {
     m_calls.push_back({std::move(function), std::move(args)});
+    if (m_listener) {
+        const Call call = m_calls.back();
+        m_listener(call);
+    }
 }
 
 std::vector<std::string> CallLog::functions() const {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,7 +21,7 @@ class CallLog {
 public:
     static CallLog& instance();
 
-    // Forgets every call, result and information byte.
+    // Forgets every call, result, information byte and listener.
     void reset();
 
     void record(std::string function, std::vector<std::string> args);
@@ -35,10 +36,15 @@ public:
     // What the functions with an information buffer write into it.
     std::array<std::uint8_t, 100>& info() { return m_info; }
 
+    // Told of every call as it is recorded, before the double answers: a
+    // test can look at the window in the middle of a long operation.
+    void setListener(std::function<void(const Call&)> listener) { m_listener = std::move(listener); }
+
 private:
     std::vector<Call> m_calls;
     std::map<std::string, std::int32_t> m_results;
     std::array<std::uint8_t, 100> m_info{};
+    std::function<void(const Call&)> m_listener;
 };
 
 }  // namespace zrc::test::doubles
