@@ -93,9 +93,10 @@ inline __m256i fmult8(__m256i an, __m256i srn) {
 // UPB with XOR on eight lanes (the caller keeps lanes 2 to 7).
 inline __m256i upb8(__m256i bn, __m256i dqn, u32 dq) {
     const __m256i un = _mm256_xor_si256(_mm256_set1_epi32(static_cast<int>(dq >> 15)), _mm256_srli_epi32(dqn, 10));
-    const __m256i gain = (dq & 32767) == 0 ? _mm256_setzero_si256()
-                                           : _mm256_blendv_epi8(_mm256_set1_epi32(128), _mm256_set1_epi32(65408),
-                                                                _mm256_sub_epi32(_mm256_setzero_si256(), un));
+    // No gain when DQ's magnitude is 0; chosen by a mask, not a branch.
+    const __m256i gain = _mm256_and_si256(
+        _mm256_set1_epi32(-static_cast<int>((dq & 32767) != 0)),
+        _mm256_blendv_epi8(_mm256_set1_epi32(128), _mm256_set1_epi32(65408), _mm256_sub_epi32(_mm256_setzero_si256(), un)));
     // The leak: minus Bn >> 8 with Bn read as a signed 16-bit value.
     const __m256i leak = _mm256_sub_epi32(_mm256_setzero_si256(), _mm256_srai_epi32(_mm256_slli_epi32(bn, 16), 24));
     return _mm256_and_si256(_mm256_add_epi32(_mm256_add_epi32(bn, gain), leak), _mm256_set1_epi32(65535));

@@ -22,8 +22,12 @@ using u32 = std::uint32_t;
 // for 0 (x stays below 2^31 everywhere in the coder).
 constexpr u32 sig(u32 x) { return static_cast<u32>(std::bit_width((x << 1) | 1)) - 1; }
 
-// x when the 1-bit s is 0, (2^16 - x) mod 2^16 when it is 1, without a branch.
+// x when the 1-bit s is 0, (2^16 - x) mod 2^16 when it is 1, without a
+// branch: the coder's signs follow the signal, which no predictor guesses.
 constexpr u32 negateIf16(u32 s, u32 x) { return ((x ^ (0u - s)) + s) & 65535; }
+
+// All ones when the condition holds, else 0: for selecting without a branch.
+constexpr u32 maskIf(bool condition) { return 0u - static_cast<u32>(condition); }
 
 constexpr bool isValidWidth(int width) { return width >= 2 && width <= 4; }
 
@@ -102,9 +106,9 @@ constexpr u32 lima(u32 ap) { return ap >= 256 ? 64 : ap >> 2; }
 constexpr u32 mix(u32 al, u32 yu, u32 yl) {
     const u32 dif = (yu + 16384 - (yl >> 6)) & 16383;
     const u32 difs = dif >> 13;
-    const u32 difm = difs ? (16384 - dif) & 8191 : dif;
+    const u32 difm = negateIf16(difs, dif) & 8191;
     const u32 prodm = (difm * al) >> 6;
-    const u32 prod = difs ? (16384 - prodm) & 16383 : prodm;
+    const u32 prod = negateIf16(difs, prodm) & 16383;
     return ((yl >> 6) + prod) & 8191;
 }
 
@@ -125,23 +129,39 @@ struct LogDifference {
 constexpr LogDifference log(u32 d) {
     const u32 ds = d >> 15;
     const u32 dqm = ds ? (65536 - d) & 32767 : d;
-    const u32 exp = dqm <= 1 ? 0 : sig(dqm) - 1;
+    const u32 exp = sig(dqm | 1) - 1;  // 0 for 0 and 1 alike
     const u32 mant = ((dqm << 7) >> exp) & 127;
     return {(exp << 7) + mant, ds};
 }
 
 constexpr u32 subtb(u32 dl, u32 y) { return (dl + 4096 - (y >> 2)) & 4095; }
 
+namespace tables {
+// |I| for every 12-bit DLN at each width, worked out once from the decision
+// levels: one load per sample instead of up to seven comparisons.
+inline constexpr auto kQuantMagnitudes = [] {
+    std::array<std::array<std::uint8_t, 4096>, 3> t{};
+    for (std::size_t w = 0; w < 3; ++w) {
+        for (int dln = 0; dln < 4096; ++dln) {
+            const int level = dln >= 2048 ? dln - 4096 : dln;
+            std::uint8_t mag = 0;
+            for (int threshold : kQuantLevels[w]) mag = static_cast<std::uint8_t>(mag + (level >= threshold ? 1 : 0));
+            t[w][static_cast<std::size_t>(dln)] = mag;
+        }
+    }
+    return t;
+}();
+}  // namespace tables
+
+// DLN is read as a 12-bit TC number (2048-4095 are negative) and placed
+// among the decision levels of the width, which gives |I|.
 constexpr u32 quan(u32 dln, u32 ds, int width) {
-    const int level = dln >= 2048 ? static_cast<int>(dln) - 4096 : static_cast<int>(dln);
-    const auto& levels = tables::kQuantLevels[static_cast<std::size_t>(width - 2)];
-    u32 mag = 0;
-    for (int threshold : levels) mag += level >= threshold ? 1u : 0u;
+    const u32 mag = tables::kQuantMagnitudes[static_cast<std::size_t>(width - 2)][dln & 4095];
     const u32 mask = (1u << width) - 1;
+    // A negative difference counts down from all ones (mask - |I| = mask ^ |I|).
     // At 24 and 32 kbit/s the lowest interval is coded as all ones for both
     // signs, so the all-zero code never occurs.
-    if (mag == 0 && width != 2) return mask;
-    return ds ? mask - mag : mag;
+    return (mag ^ (mask & maskIf(ds != 0))) | (mask & maskIf(mag == 0 && width != 2));
 }
 
 // --- Inverse quantization ----------------------------------------------------
@@ -165,7 +185,7 @@ constexpr u32 antilog(u32 dql, u32 dqs) {
     const u32 dqt = (dql & 127) + 128;
     // (DQT << 7) >> (14 - DEX), written so that the one exponent the coder
     // never produces (15) stays a defined shift.
-    const u32 dqmag = ds ? 0 : ((dqt << 8) >> (15 - dex)) & 32767;
+    const u32 dqmag = ((dqt << 8) >> (15 - dex)) & 32767 & ~maskIf(ds != 0);
     return (dqs << 15) + dqmag;
 }
 
@@ -192,7 +212,7 @@ constexpr PartialSign addc(u32 dq, u32 sez) {
 
 constexpr u32 floatFromMagnitude(u32 sign, u32 mag) {
     const u32 exp = sig(mag);
-    const u32 mant = mag == 0 ? 32 : (mag << 6) >> exp;
+    const u32 mant = ((mag << 6) >> exp) | (static_cast<u32>(mag == 0) << 5);
     return (sign << 10) + (exp << 6) + mant;
 }
 
@@ -200,7 +220,7 @@ constexpr u32 floata(u32 dq) { return floatFromMagnitude(dq >> 15, dq & 32767); 
 
 constexpr u32 floatb(u32 sr) {
     const u32 s = sr >> 15;
-    return floatFromMagnitude(s, s ? (65536 - sr) & 32767 : sr);
+    return floatFromMagnitude(s, negateIf16(s, sr) & 32767);
 }
 
 // --- Pole predictor adaptation -----------------------------------------------
@@ -220,9 +240,9 @@ constexpr u32 upa2(u32 pk0, u32 pk1, u32 pk2, u32 a1, u32 a2, u32 sigpk) {
 }
 
 constexpr u32 limc(u32 a2t) {
-    if (a2t >= 32768 && a2t <= 53248) return 53248;
-    if (a2t >= 12288 && a2t <= 32767) return 12288;
-    return a2t;
+    // Plain selects: the limits are hit often and unpredictably.
+    const u32 low = a2t >= 32768 && a2t <= 53248 ? 53248 : a2t;
+    return a2t >= 12288 && a2t <= 32767 ? 12288 : low;
 }
 
 constexpr u32 upa1(u32 pk0, u32 pk1, u32 a1, u32 sigpk) {
@@ -235,9 +255,8 @@ constexpr u32 upa1(u32 pk0, u32 pk1, u32 a1, u32 sigpk) {
 constexpr u32 limd(u32 a1t, u32 a2p) {
     const u32 a1ul = (15360 + 65536 - a2p) & 65535;
     const u32 a1ll = (a2p + 65536 - 15360) & 65535;
-    if (a1t >= 32768 && a1t < a1ll) return a1ll;
-    if (a1t >= a1ul && a1t <= 32767) return a1ul;
-    return a1t;
+    const u32 low = a1t >= 32768 && a1t < a1ll ? a1ll : a1t;
+    return a1t >= a1ul && a1t <= 32767 ? a1ul : low;
 }
 
 // --- Zero predictor adaptation -----------------------------------------------
