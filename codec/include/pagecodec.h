@@ -5,8 +5,9 @@
  * opens the file itself and closes it before returning; file names are
  * NUL-terminated byte strings passed to the C library as they are.
  *
- * Functions that decode share one library-wide decoder state and must not
- * run concurrently with each other; the same holds for the encoding
+ * Playback decoding and whole-file decoding each keep one library-wide
+ * decoder of their own: calls of one family must not run concurrently, and
+ * neither family disturbs the other. The same holds for the encoding
  * functions. The inspection functions keep no state and may run anywhere.
  */
 #ifndef PAGECODEC_H
@@ -102,6 +103,47 @@ PAGECODEC_API int16_t PAGECODEC_CALL splp_pageno(const uint8_t *table, uint32_t 
 PAGECODEC_API int16_t PAGECODEC_CALL pb_exdata(int16_t width, int16_t bytes, int16_t extraBits,
                                                const uint8_t *page, uint8_t *codes);
 
+/* --- Page decoding for playback ------------------------------------------ */
+
+/* Blocks handed out below are calloc blocks stored through *slot (a
+ * pointer-sized cell); their receiver releases them with free. */
+
+/* Decodes count codes of one page (at most 2,048 are taken; rate code 7, 8
+ * or 11; width 2, 3 or 4), continuing the library's playback decoder, into a
+ * new block of 16-bit samples at 11,025 Hz stored in *slot, and returns the
+ * number of samples: count at rate 11, 2,816 (width 2) or 1,408 at rate 8,
+ * 3,215 at rate 7. Missing codes at rates 7 and 8 play as silence. mode 1
+ * only resets the decoder and returns 0; another rate code or width returns
+ * 0 without decoding; both leave *slot as it was. */
+PAGECODEC_API int32_t PAGECODEC_CALL pb_adpcm_dec(int32_t rate, int32_t width, int32_t count,
+                                                  const uint8_t *codes, void **slot, int32_t mode);
+
+/* Stores in *slot a new 100-byte block, a 44-byte RIFF/WAVE header for a
+ * 16-bit mono stream at 11,025 Hz followed by zeros, and copies the same 100
+ * bytes to buffer. rateSelector is not used. Returns 0. */
+PAGECODEC_API int32_t PAGECODEC_CALL SoundSet11k16bit(void **slot, int32_t rateSelector, uint8_t *buffer);
+
+/* --- Whole-file decoding -------------------------------------------------- */
+
+/* Converts a recording whose pages share one parameter set (set 0 for header
+ * mode 0, set 1 for mode 1) into a PCM WAV file: 11,025 Hz for rate 11,
+ * 8,000 Hz for rate 8 and for rate 7 (every 7th code of a page written
+ * twice); sampleSize 1 = 8-bit, 2 = 16-bit.
+ * callKind 0, the header call: creates wavFileName with its header, resets
+ * the decoder, copies the recording's 92-byte header and the 44-byte WAV
+ * header into headers (136 bytes) and returns the page count; 37 when the
+ * recording cannot be opened, 2 when the WAV file cannot be created, 3 for
+ * a header mode, rate code or width without a WAV format and 4 for another
+ * sampleSize (nothing is created for 3 and 4).
+ * Other callKind, a page-range call: appends pages firstPage to lastPage of
+ * the last successful header call's files and returns the codes of a page
+ * (0 for a range past the last page); 1 when there was no such header call
+ * or the recording cannot be opened, 2 when the WAV file cannot be opened or
+ * written. Every call leaves the header's sizes telling the samples in the
+ * file, so consecutive ranges over pages 0 to count - 1 complete it. */
+PAGECODEC_API int32_t PAGECODEC_CALL AdpcmDec1(const char *zrcFileName, const char *wavFileName,
+                                               int32_t sampleSize, int32_t firstPage, int32_t lastPage,
+                                               uint8_t *headers, int32_t callKind);
 /* --- WAV input checks ----------------------------------------------------
  * Encoder input is a mono PCM WAV file at 11,025 or 8,000 Hz with 8-bit
  * (unsigned) or 16-bit (signed) samples. The checks read the canonical 44-byte

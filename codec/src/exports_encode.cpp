@@ -89,7 +89,7 @@ PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader(const char* fileName, cons
     // Both opens come before either test: the recording is created (empty)
     // even when the WAV file cannot be read.
     InputFile wav(fileName);
-    OutputFile zrc(zrcFileName, OutputFile::Mode::Create);
+    OutputFile zrc = OutputFile::create(zrcFileName);
     if (!wav.isOpen()) return headerResult::kCannotOpenWav;
     if (!zrc.isOpen()) return headerResult::kCannotCreateZrc;
     return writeHeader(zrc, fixedLayoutHeader(readWavInput(wav), zrcSize));
@@ -99,7 +99,7 @@ PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader_f(const char* fileName, co
                                                         uint32_t zrcSize, int32_t payloadBytes,
                                                         int32_t payloadExtraBits, int32_t codeWidth) {
     InputFile wav(fileName);
-    OutputFile zrc(zrcFileName, OutputFile::Mode::Create);
+    OutputFile zrc = OutputFile::create(zrcFileName);
     if (!wav.isOpen()) return headerResult::kCannotOpenWav;
     if (!zrc.isOpen()) return headerResult::kCannotCreateZrc;
     return writeHeader(zrc, freeLayoutHeader(readWavInput(wav), zrcSize, low16(payloadBytes),
@@ -109,7 +109,7 @@ PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader_f(const char* fileName, co
 PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_encoder(const char* fileName, const char* zrcFileName,
                                                      uint32_t startPage, uint32_t pagesToWrite) {
     InputFile wav(fileName);
-    OutputFile zrc(zrcFileName, OutputFile::Mode::Append);
+    OutputFile zrc = OutputFile::openForAppend(zrcFileName);
     if (!wav.isOpen()) return encodeResult::kCannotOpenWav;
     if (!zrc.isOpen()) return encodeResult::kCannotOpenZrc;
     const WavInput input = readWavInput(wav);
@@ -125,7 +125,7 @@ PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_encoder_f(const char* fileName, con
                                                        int32_t payloadBytes, int32_t payloadExtraBits,
                                                        int32_t codeWidth) {
     InputFile wav(fileName);
-    OutputFile zrc(zrcFileName, OutputFile::Mode::Append);
+    OutputFile zrc = OutputFile::openForAppend(zrcFileName);
     if (!wav.isOpen()) return encodeResult::kCannotOpenWav;
     if (!zrc.isOpen()) return encodeResult::kCannotOpenZrc;
     const unsigned payloadBits = low16(payloadBytes) * 8 + low16(payloadExtraBits);

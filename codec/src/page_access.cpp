@@ -21,7 +21,9 @@ int readPage(InputFile& file, std::uint64_t index, std::span<std::uint8_t, kPage
     return pageTypeOfFlag(page[kPageFlagOffset]);
 }
 
-void readPageTypes(InputFile& file, std::span<std::uint8_t> table) {
+void readPageTypes(InputFile& file, std::span<std::uint8_t> table) { readPageTypes(file, 0, table); }
+
+void readPageTypes(InputFile& file, std::uint64_t firstPage, std::span<std::uint8_t> table) {
     // Whole runs of pages at a time: one read per run instead of a seek per flag.
     constexpr std::size_t kPagesPerRead = 128;
     std::vector<std::uint8_t> run(kPagesPerRead * kPageSize);
@@ -29,7 +31,7 @@ void readPageTypes(InputFile& file, std::span<std::uint8_t> table) {
         const std::size_t pages = std::min(kPagesPerRead, table.size() - first);
         // The flag of the last page of the run is as far as the read needs to go.
         const std::size_t bytes = (pages - 1) * kPageSize + kPageFlagOffset + 1;
-        file.readAt(pageOffset(first), std::span(run.data(), bytes));
+        file.readAt(pageOffset(firstPage + first), std::span(run.data(), bytes));
         for (std::size_t i = 0; i < pages; ++i) {
             table[first + i] = static_cast<std::uint8_t>(pageTypeOfFlag(run[i * kPageSize + kPageFlagOffset]));
         }

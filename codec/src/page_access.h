@@ -18,6 +18,8 @@ int readPage(InputFile& file, std::uint64_t index, std::span<std::uint8_t, kPage
 
 // Stores the type of pages 0 .. table.size() - 1.
 void readPageTypes(InputFile& file, std::span<std::uint8_t> table);
+// The same for pages firstPage .. firstPage + table.size() - 1.
+void readPageTypes(InputFile& file, std::uint64_t firstPage, std::span<std::uint8_t> table);
 
 // Playing time in ms at the end of page lastIndex (see get_time).
 std::int32_t playingTime(const std::uint8_t* table, std::uint32_t lastIndex, std::int32_t pageMs0,

@@ -46,11 +46,16 @@ void unpack3(const std::uint8_t* p, int count, std::uint8_t* c) {
 }
 }  // namespace
 
-int unpackCodes(int width, int bytes, int extraBits, const std::uint8_t* page, std::uint8_t* codes) {
+int unpackedCodeCount(int width, int bytes, int extraBits) {
     if (!isCodeWidth(static_cast<unsigned>(width)) || bytes < 0 || extraBits < 0 || extraBits > 8) return 0;
     const int bits = bytes * 8 + extraBits;
     if (bits > kMaxPayloadBits) return 0;
-    const int count = bits / width;
+    return bits / width;
+}
+
+int unpackCodes(int width, int bytes, int extraBits, const std::uint8_t* page, std::uint8_t* codes) {
+    const int count = unpackedCodeCount(width, bytes, extraBits);
+    if (count == 0) return 0;
     switch (width) {
         case 2: unpack2(page, count, codes); break;
         case 3: unpack3(page, count, codes); break;

@@ -12,4 +12,7 @@ namespace zrc {
 // nor writes more than 2,048 codes.
 int unpackCodes(int width, int bytes, int extraBits, const std::uint8_t* page, std::uint8_t* codes);
 
+// The count unpackCodes returns for these arguments, without unpacking.
+int unpackedCodeCount(int width, int bytes, int extraBits);
+
 }  // namespace zrc

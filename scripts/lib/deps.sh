@@ -8,6 +8,7 @@ ZRC_BUILD_PACKAGES=(
   # The player's tests draw text offscreen: they need one font.
   fonts-dejavu-core
   libsdl2-dev
+  libcli11-dev nlohmann-json3-dev
 )
 
 # Running the player without a screen (scripts/screenshot).

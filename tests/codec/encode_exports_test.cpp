@@ -2,7 +2,10 @@
 // the encoders, their page ranges and their refusals.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <array>
+#include <csignal>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -311,13 +314,43 @@ TEST_F(EncodeExportsTest, EncoderRefusalsWriteNothing) {
     EXPECT_EQ(wav_zrc_encoder_f(wav(good).c_str(), m_dir.file("no/dir.zrc").string().c_str(), 0, 1, 512, 0, 3), 2);
 }
 
+// A file-size limit makes writes fail as a full disk does (EFBIG instead
+// of ENOSPC), without a small filesystem of its own.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = nullptr;
+};
+
 TEST_F(EncodeExportsTest, AFullDiskIsReported) {
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     const auto in = wav(WavFile::pcm16(11025, noise(2000, 13)).bytes());
-    EXPECT_EQ(wav_zrc_mkheader(in.c_str(), "/dev/full", 620), 4);
-    EXPECT_EQ(wav_zrc_mkheader_f(in.c_str(), "/dev/full", 620, 512, 0, 3), 4);
-    EXPECT_EQ(wav_zrc_encoder(in.c_str(), "/dev/full", 0, 2), 7);
-    EXPECT_EQ(wav_zrc_encoder_f(in.c_str(), "/dev/full", 0, 2, 512, 0, 3), 7);
+    const auto out = m_dir.file("full.zrc").string();
+    {
+        FileSizeLimit limit(50);  // not even the header fits
+        EXPECT_EQ(wav_zrc_mkheader(in.c_str(), out.c_str(), 620), 4);
+        EXPECT_EQ(wav_zrc_mkheader_f(in.c_str(), out.c_str(), 620, 512, 0, 3), 4);
+    }
+    ASSERT_EQ(wav_zrc_mkheader(in.c_str(), out.c_str(), 620), 0);
+    {
+        FileSizeLimit limit(600);  // the header, but not a whole page after it
+        EXPECT_EQ(wav_zrc_encoder(in.c_str(), out.c_str(), 0, 2), 7);
+        EXPECT_EQ(wav_zrc_encoder_f(in.c_str(), out.c_str(), 0, 2, 512, 0, 3), 7);
+    }
 }
 
 }  // namespace

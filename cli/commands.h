@@ -1,0 +1,38 @@
+// The subcommands of zrc. setupX binds a subcommand's options to the app;
+// runX does its work and returns the exit status, so tests call it directly.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace zrc::cli {
+
+// Exit statuses shared by the subcommands.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFileFailed = 1;  // at least one file failed; the others were done
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitInterrupted = 130;
+
+struct InfoOptions {
+    std::vector<std::string> files;
+    bool json = false;
+};
+void setupInfo(CLI::App& app);
+int runInfo(const InfoOptions& options);
+
+struct DecodeOptions {
+    std::vector<std::string> files;
+    std::optional<std::string> output;
+    int bits = 16;
+    unsigned jobs = 1;
+    bool force = false;
+};
+void setupDecode(CLI::App& app);
+int runDecode(const DecodeOptions& options);
+
+}  // namespace zrc::cli

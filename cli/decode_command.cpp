@@ -1,0 +1,134 @@
+// zrc decode: recordings into PCM WAV files.
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <system_error>
+
+#include "commands.h"
+#include "input_file.h"
+#include "interruption.h"
+#include "output_file.h"
+#include "output_paths.h"
+#include "parallel_jobs.h"
+#include "progress_bar.h"
+#include "recording_summary.h"
+#include "recording_to_wav.h"
+#include "zrc_format.h"
+
+namespace zrc::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Pages a file probably holds, for the bar's total before any file is read.
+std::uint64_t estimatedPages(const fs::path& file) {
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(file, ec);
+    return ec || size < kHeaderSize ? 0 : (size - kHeaderSize) / kPageSize;
+}
+
+// Converts one input; returns the reason it failed, empty on success.
+// `reported` counts the pages handed to the bar.
+std::string convertOne(const OutputTarget& target, const DecodeOptions& options, ProgressBar& bar,
+                       std::uint64_t& reported) {
+    if (interruptRequested()) return "interrupted";
+    // What is wrong with the input matters before where its output goes.
+    InputFile in(target.input.c_str());
+    if (!in.isOpen()) return cannotOpenReason(target.input);
+    const PlanOrError planned = planDecode(in, options.bits / 8);
+    if (const auto* error = std::get_if<std::string>(&planned)) return *error;
+    if (!target.error.empty()) return target.error;
+    const auto& plan = std::get<DecodePlan>(planned);
+    if (!plan.warning.empty()) bar.print(std::cerr, "zrc: " + target.input.string() + ": " + plan.warning);
+
+    PendingFile pending(target.output);
+    if (!pending.isOpen()) return pending.error();
+    OutputFile out = OutputFile::adopt(pending.takeDescriptor());
+    if (!out.isOpen()) return "cannot write " + target.output.string();
+
+    const std::string failure = writeWav(in, out, plan, [&](std::uint64_t pages) {
+        bar.advance(pages);
+        reported += pages;
+        return !interruptRequested();
+    });
+    const bool closed = out.close();
+    if (!failure.empty() || !closed) {
+        return "cannot write " + target.output.string() + ": " + (failure.empty() ? systemReason(out.error()) : failure);
+    }
+    if (!pending.commit(options.force)) return pending.error();
+    return {};
+}
+
+}  // namespace
+
+void setupDecode(CLI::App& app) {
+    auto options = std::make_shared<DecodeOptions>();
+    options->jobs = defaultJobCount();
+    CLI::App* sub = app.add_subcommand("decode", "Convert recordings to PCM WAV files");
+    sub->add_option("files", options->files, "ZRC recordings")->required();
+    sub->add_option("-o,--output", options->output,
+                    "Output file, or folder for several inputs (default: each input's name with .wav)");
+    sub->add_option("--bits", options->bits, "Bits per sample, 8 or 16")
+        ->check(CLI::IsMember({8, 16}))
+        ->capture_default_str();
+    sub->add_option("-j,--jobs", options->jobs, "Files converted in parallel")
+        ->check(CLI::Range(1u, 1024u))
+        ->capture_default_str();
+    sub->add_flag("--force", options->force, "Overwrite existing output files");
+    sub->callback([options] {
+        if (const int status = runDecode(*options); status != kExitOk) throw CLI::RuntimeError(status);
+    });
+}
+
+int runDecode(const DecodeOptions& options) {
+    if (options.bits != 8 && options.bits != 16) {
+        std::cerr << "zrc decode: --bits must be 8 or 16" << std::endl;
+        return kExitUsage;
+    }
+    std::vector<fs::path> inputs(options.files.begin(), options.files.end());
+    std::optional<fs::path> output;
+    if (options.output) output = fs::path(*options.output);
+    const OutputPlan plan = planOutputs(inputs, output, options.force, ".wav");
+    if (!plan.error.empty()) {
+        std::cerr << "zrc decode: " << plan.error << std::endl;
+        return kExitUsage;
+    }
+
+    std::vector<std::uint64_t> estimates;
+    std::uint64_t total = 0;
+    for (const fs::path& input : inputs) total += estimates.emplace_back(estimatedPages(input));
+
+    InterruptGuard guard;
+    clearInterruptRequest();
+    std::vector<char> failed(inputs.size(), 0);
+    {
+        ProgressBar bar(std::cerr, ProgressBar::stderrIsTerminal(), total, inputs.size());
+        runParallel(inputs.size(), options.jobs, [&](std::size_t i) {
+            const OutputTarget& target = plan.targets[i];
+            std::uint64_t reported = 0;
+            const std::string error = convertOne(target, options, bar, reported);
+            // Done or failed, the file's share of the bar is used up.
+            if (estimates[i] > reported) bar.advance(estimates[i] - reported);
+            if (error.empty()) {
+                bar.print(std::cout, target.input.string() + " -> " + target.output.string());
+            } else {
+                failed[i] = 1;
+                if (!interruptRequested()) bar.print(std::cerr, "zrc: " + target.input.string() + ": " + error);
+            }
+            bar.fileDone();
+        });
+    }
+    if (interruptRequested()) {
+        std::cerr << "zrc decode: interrupted; unfinished outputs were removed" << std::endl;
+        return kExitInterrupted;
+    }
+    for (char f : failed) {
+        if (f != 0) return kExitFileFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace zrc::cli

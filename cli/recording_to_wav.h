@@ -1,0 +1,43 @@
+// One recording into PCM WAV bytes: what `zrc decode` does per file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <variant>
+
+#include "input_file.h"
+#include "output_file.h"
+#include "pagecodec.h"
+#include "wav_format.h"
+
+namespace zrc::cli {
+
+struct DecodePlan {
+    // Native: every page has the type of one parameter set that has a WAV
+    // rate of its own; one sample per code at that rate, the very bytes
+    // AdpcmDec1 writes. Otherwise each page is decoded with its own set and
+    // brought to 11,025 Hz as playback blocks are.
+    bool native = true;
+    int setIndex = 0;  // the set of a native conversion
+    RecordingInfo info{};
+    PcmFormat format;
+    std::uint32_t pages = 0;
+    std::uint64_t dataBytes = 0;
+    std::string warning;  // something the user should know; not a failure
+};
+
+using PlanOrError = std::variant<DecodePlan, std::string>;
+
+// Inspects an opened file and decides how to convert it to samples of
+// bytesPerSample (1 or 2). Errors: not a recording, truncated (fewer pages
+// than the header's data size announces), too long for a WAV file.
+PlanOrError planDecode(InputFile& in, int bytesPerSample);
+
+// Writes the WAV file of the plan to out (not closed here), reporting each
+// run of pages done to progress; progress returning false stops the work.
+// Returns an empty string on success, else the reason.
+std::string writeWav(InputFile& in, OutputFile& out, const DecodePlan& plan,
+                     const std::function<bool(std::uint64_t pagesDone)>& progress);
+
+}  // namespace zrc::cli

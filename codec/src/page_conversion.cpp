@@ -1,0 +1,79 @@
+#include "page_conversion.h"
+
+#include <algorithm>
+#include <array>
+#include <span>
+#include <vector>
+
+#include "page_decode.h"
+#include "unpack.h"
+#include "zrc_format.h"
+
+namespace zrc {
+
+namespace {
+
+struct PageSet {
+    int rate;
+    int width;
+    int payloadBytes;
+    int payloadBits;
+};
+
+PageSet setOf(const RecordingInfo& info, int pageType) {
+    if (pageType == 0) return {info.rate0, info.bits0, info.payloadBytes0, info.payloadBits0};
+    return {info.rate1, info.bits1, info.payloadBytes1, info.payloadBits1};
+}
+
+// Reads pages in runs rather than one seek and read per page; pages past
+// the end of the file read as 0xFF like every other read of a recording.
+template <class PerPage>
+bool forEachPage(InputFile& in, std::uint64_t first, std::uint64_t last, PerPage&& perPage) {
+    constexpr std::uint64_t kPagesPerRead = 64;
+    std::vector<std::uint8_t> run(kPagesPerRead * kPageSize);
+    std::uint64_t page = first;
+    while (page <= last) {
+        const std::uint64_t n = last - page < kPagesPerRead ? last - page + 1 : kPagesPerRead;
+        in.readAt(pageOffset(page), std::span(run.data(), n * kPageSize));
+        for (std::uint64_t i = 0; i < n; ++i) {
+            if (!perPage(std::span<const std::uint8_t, kPageSize>(run.data() + i * kPageSize, kPageSize))) {
+                return false;
+            }
+        }
+        if (last - page < n) break;  // last page done; also no wrap at the top of the range
+        page += n;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool appendNativePages(InputFile& in, WavConverter& out, std::uint64_t first, std::uint64_t last, int rate,
+                       int width) {
+    const auto layout = nativeLayout(width, rate);
+    if (!layout) return false;
+    std::array<std::uint8_t, kMaxCodesPerPage> codes{};
+    return forEachPage(in, first, last, [&](std::span<const std::uint8_t, kPageSize> page) {
+        const int n = unpackCodes(width, layout->payloadBytes, layout->extraBits, page.data(), codes.data());
+        return out.appendNativePage(rate, width, codes.data(), static_cast<std::size_t>(n));
+    });
+}
+
+bool appendPlaybackPages(InputFile& in, WavConverter& out, std::uint64_t first, std::uint64_t last,
+                         const RecordingInfo& info) {
+    const std::array<PageSet, 2> sets{setOf(info, 0), setOf(info, 1)};
+    std::array<std::uint8_t, kMaxCodesPerPage> codes{};
+    return forEachPage(in, first, last, [&](std::span<const std::uint8_t, kPageSize> page) {
+        const PageSet& s = sets[static_cast<std::size_t>(pageTypeOfFlag(page[kPageFlagOffset]))];
+        const int n = unpackCodes(s.width, s.payloadBytes, s.payloadBits, page.data(), codes.data());
+        return out.appendPlaybackPage(s.rate, s.width, codes.data(), static_cast<std::size_t>(n));
+    });
+}
+
+std::size_t playbackSamplesPerPage(const RecordingInfo& info, int pageType) {
+    const PageSet s = setOf(info, pageType);
+    const int codes = unpackedCodeCount(s.width, s.payloadBytes, s.payloadBits);
+    return playbackSampleCount(s.rate, s.width, static_cast<std::size_t>(codes));
+}
+
+}  // namespace zrc

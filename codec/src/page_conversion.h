@@ -1,0 +1,27 @@
+// Runs of a recording's pages through a WavConverter.
+#pragma once
+
+#include <cstdint>
+
+#include "input_file.h"
+#include "pagecodec.h"
+#include "wav_converter.h"
+
+namespace zrc {
+
+// Pages first to last (inclusive) in the fixed layout of one parameter set
+// (nativeLayout), every page decoded with it whatever its flag says. False
+// when a write fails.
+bool appendNativePages(InputFile& in, WavConverter& out, std::uint64_t first, std::uint64_t last, int rate,
+                       int width);
+
+// Pages first to last, each unpacked and decoded with the parameter set its
+// own flag selects and brought to 11,025 Hz as playback blocks are. False
+// when a write fails.
+bool appendPlaybackPages(InputFile& in, WavConverter& out, std::uint64_t first, std::uint64_t last,
+                         const RecordingInfo& info);
+
+// The samples appendPlaybackPages writes for one page of type 0 or 1.
+std::size_t playbackSamplesPerPage(const RecordingInfo& info, int pageType);
+
+}  // namespace zrc

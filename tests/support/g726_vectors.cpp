@@ -1,0 +1,27 @@
+#include "g726_vectors.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "test_files.h"
+
+namespace zrc::test {
+
+DecoderVector loadDecoderVector(int width, const std::string& sequence) {
+    const std::string name = "g726/dec-w" + std::to_string(width) + "-" + sequence;
+    DecoderVector v;
+    v.codes = readFile(dataPath(name + ".codes.u8"));
+    const auto bytes = readFile(dataPath(name + ".out.s16le"));
+    v.steps.resize(bytes.size() / 2);
+    for (std::size_t k = 0; k < v.steps.size(); ++k) {
+        v.steps[k] = static_cast<std::int16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
+    }
+    if (v.codes.size() != v.steps.size() || v.codes.empty()) throw std::runtime_error("bad vector " + name);
+    return v;
+}
+
+std::int16_t doubledClipped(std::int16_t step) {
+    return static_cast<std::int16_t>(std::clamp(2 * static_cast<int>(step), -32768, 32767));
+}
+
+}  // namespace zrc::test

@@ -1,0 +1,22 @@
+// The ITU-derived decoder vectors of tests/data/g726: codes and the decoder
+// step's expected result for each, an oracle independent of our decoder.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zrc::test {
+
+struct DecoderVector {
+    std::vector<std::uint8_t> codes;
+    std::vector<std::int16_t> steps;  // the step's result per code, after a reset
+};
+
+// width 2, 3 or 4; sequence "nrm-a", "nrm-m", "ovr-a", "ovr-m" or "i".
+DecoderVector loadDecoderVector(int width, const std::string& sequence);
+
+// What every decoding path outputs for a step result: twice it, clipped.
+std::int16_t doubledClipped(std::int16_t step);
+
+}  // namespace zrc::test
