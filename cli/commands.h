@@ -35,4 +35,15 @@ struct DecodeOptions {
 void setupDecode(CLI::App& app);
 int runDecode(const DecodeOptions& options);
 
+struct EncodeOptions {
+    std::vector<std::string> files;
+    std::optional<std::string> output;
+    std::optional<int> width;  // none: the recorder's own pages for the rate
+    bool convert = false;
+    unsigned jobs = 1;
+    bool force = false;
+};
+void setupEncode(CLI::App& app);
+int runEncode(const EncodeOptions& options);
+
 }  // namespace zrc::cli

@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     zrc::cli::setupInfo(app);
     zrc::cli::setupDecode(app);
+    zrc::cli::setupEncode(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

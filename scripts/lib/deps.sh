@@ -9,6 +9,8 @@ ZRC_BUILD_PACKAGES=(
   fonts-dejavu-core
   libsdl2-dev
   libcli11-dev nlohmann-json3-dev
+  # zrc encode --convert resamples with libsoxr.
+  libsoxr-dev
 )
 
 # Running the player without a screen (scripts/screenshot).
