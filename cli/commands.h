@@ -2,6 +2,7 @@
 // runX does its work and returns the exit status, so tests call it directly.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,5 +46,14 @@ struct EncodeOptions {
 };
 void setupEncode(CLI::App& app);
 int runEncode(const EncodeOptions& options);
+// In zrc_play_lib, which links the sound output and the companion decoder.
+struct PlayOptions {
+    std::string file;
+    std::optional<std::uint32_t> from;  // default: the first page, in review the last
+    bool cue = false;
+    bool review = false;
+};
+void setupPlay(CLI::App& app);
+int runPlay(const PlayOptions& options);
 
 }  // namespace zrc::cli

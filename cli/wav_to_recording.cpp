@@ -51,18 +51,6 @@ bool encoderReadsItAsItIs(const WavInput& input, const RiffWav& wav) {
            wav.heldBytes == wav.dataBytes && wav.bytesAfterData == 0;
 }
 
-// The header describes each page type by the recorder's payload, whatever
-// the pages hold; a reader that trusts it then reads fewer codes a page.
-std::optional<std::string> headerMismatch(const ZrcHeader& h, const PageLayout& layout) {
-    const std::size_t set = layout.flag() == 1 ? header::kSet1 : header::kSet0;
-    const unsigned width = h[set + 1];
-    const unsigned described = codesPerPage(readLe16(h.data() + set + 2), h[set + 4], width);
-    if (width != static_cast<unsigned>(layout.width) || described == layout.codesPerPage()) return std::nullopt;
-    return "the header describes " + groupedDigits(described) + " codes a page where the pages hold " +
-           groupedDigits(layout.codesPerPage()) + ": players that follow the header leave the rest of every " +
-           "page out";
-}
-
 // Players run a page type at its rate code times 11,025 / 11 codes a
 // second, whatever rate the samples had: the recorder's 2-bit pages carry
 // rate code 7, so 8,000 Hz input plays slow in them.
@@ -93,7 +81,6 @@ EncodePlanOrError planFor(const WavInput& input, std::int32_t zrcSize, const Enc
     if (!h) return std::string("cannot work out the recording's length");
     plan.header = *h;
     plan.pages = (size - kHeaderSize) / kPageSize;
-    if (auto mismatch = headerMismatch(plan.header, plan.layout)) plan.warnings.push_back(*mismatch);
     if (auto speed = speedChange(plan.header, plan.layout, input.sampleRate)) plan.warnings.push_back(*speed);
     return plan;
 }

@@ -170,6 +170,7 @@ struct ExportCase {
     std::string wav;    // in tests/data/speech
     int width;          // 0: the recorder's layout
     std::string speed;  // how players' rate (rate code x 11,025 / 11) differs from the input's
+                        // (with --width the header carries the input's own rate)
 };
 void PrintTo(const ExportCase& c, std::ostream* os) { *os << c.wav << " width " << c.width; }
 
@@ -185,8 +186,6 @@ TEST_P(ExportBytesTest, EqualWhatTheExportsWrite) {
     ASSERT_GT(expected.size(), 92u + 528u);
     EXPECT_EQ(ours.size(), expected.size());
     EXPECT_TRUE(ours == expected) << "the recordings differ";
-    // --width pages do not match the payload their header describes.
-    EXPECT_EQ(r.err.find("the header describes") != std::string::npos, width != 0) << r.err;
     const std::string& speed = GetParam().speed;
     EXPECT_EQ(r.err.find(speed.empty() ? "% s" : speed) != std::string::npos, !speed.empty()) << r.err;
 }
@@ -196,9 +195,10 @@ INSTANTIATE_TEST_SUITE_P(
     // 7,016 / 8,000 = 0.877, 11,025 / 8,000 = 1.378, 7,016 / 11,025 = 0.636.
     ::testing::Values(ExportCase{"memo-11k16.wav", 0, ""}, ExportCase{"memo-11k8.wav", 0, ""},
                       ExportCase{"memo-8k16.wav", 0, "at 7,016 a second (rate code 7), 12% slow"},
-                      ExportCase{"greet-8k8.wav", 0, "12% slow"}, ExportCase{"memo-11k16.wav", 2, "36% slow"},
+                      ExportCase{"greet-8k8.wav", 0, "12% slow"}, ExportCase{"memo-11k16.wav", 2, ""},
                       ExportCase{"memo-11k16.wav", 3, ""}, ExportCase{"memo-11k16.wav", 4, ""},
-                      ExportCase{"memo-8k16.wav", 3, "38% fast"}, ExportCase{"greet-8k8.wav", 4, "38% fast"}),
+                      ExportCase{"memo-8k16.wav", 3, ""}, ExportCase{"greet-8k8.wav", 4, ""},
+                      ExportCase{"memo-8k16.wav", 2, ""}),
     [](const auto& p) {
         std::string name = p.param.wav.substr(0, p.param.wav.find('.')) + "_width" + std::to_string(p.param.width);
         std::replace(name.begin(), name.end(), '-', '_');
@@ -243,6 +243,22 @@ TEST_P(SampleTest, IsReproducedAndDecodesBackToItsSpeech) {
 
 INSTANTIATE_TEST_SUITE_P(Bundled, SampleTest, ::testing::Values(Sample{"greet-11k16", 17.8}, Sample{"greet-8k16", 11.1}),
                          [](const auto& p) { return p.param.name.substr(0, 5) + "_" + p.param.name.substr(6); });
+
+// A recording made for wider pages decodes back to its speech: its header
+// describes the pages as they are, and zrc decode follows it.
+TEST_F(EncodeCommandTest, EveryWidthDecodesBackToItsSpeech) {
+    const fs::path wav = write("memo.wav", test::readFile(test::dataPath("speech/memo-11k16.wav")));
+    const std::vector<std::int16_t> x = test::samplesOf16BitWav(test::readFile(wav));
+    for (const auto& [width, minSnrDb] : std::vector<std::pair<int, double>>{{2, 12.7}, {3, 18.1}, {4, 24.5}}) {
+        const RunResult r = run(Options({wav.string()}).inWidth(width).forced());
+        ASSERT_EQ(r.status, kExitOk) << r.err;
+        const std::vector<std::int16_t> y = decode(m_dir.file("memo.zrc"));
+        ASSERT_GE(y.size(), x.size()) << width;
+        const double snr = snrDb(x, y);
+        std::printf("memo-11k16 at width %d through zrc decode: SNR %.2f dB\n", width, snr);
+        EXPECT_GE(snr, minSnrDb) << width;
+    }
+}
 
 TEST_F(EncodeCommandTest, BytesAfterTheDataChunkAreEncodedAsTheLibraryDoesAndReported) {
     const auto x = sine(3000, 11025, 300, 0.3);
