@@ -69,6 +69,7 @@ Form1::Form1(const Setup& setup, QWidget* parent)
     createMenu();
     connectControls();
     connectTransport();
+    connectConversion();
 }
 
 Form1::~Form1() = default;
@@ -249,6 +250,7 @@ void Form1::EXIT0_Click() { exitProgram(); }
 void Form1::EXITX_Click() { exitProgram(); }
 
 void Form1::exitProgram() {
+    cancelRunningConversion();
     hide();
     m_corvid.WavStop();
     m_corvid.WavDestroy();
@@ -264,6 +266,7 @@ void Form1::endProgram() {
 
 void Form1::closeEvent(QCloseEvent* event) {
     if (!m_ended) {
+        cancelRunningConversion();
         Form_Terminate();
         endProgram();
     }
