@@ -180,7 +180,8 @@ PAGECODEC_API int32_t PAGECODEC_CALL wav_bitmode(const char *fileName);
 
 /* Creates (truncates) zrcFileName and writes the header for zrcSize from the
  * check of the same WAV file. Returns 0 written; 1 WAV file cannot be opened;
- * 2 ZRC file cannot be created; 3 WAV file has no "data" tag, 0 bits per
+ * 2 ZRC file cannot be created (also when it names the WAV file itself, which
+ * is left as it was); 3 WAV file has no "data" tag, 0 bits per
  * sample or a rate other than 11,025 or 8,000 (nothing written); 4 the header
  * did not reach the disk. The ZRC file is created, empty, also on 1 and 3. */
 PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader(const char *fileName, const char *zrcFileName,
@@ -200,8 +201,9 @@ PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader_f(const char *fileName, co
  * the bytes of one call. Past the end of the file, 11,025 Hz pages hold code 7
  * and 8,000 Hz pages encode silence. Returns 0 done (also, encoding nothing,
  * for any other rate); 1 WAV file cannot be opened; 2 ZRC file cannot be
- * opened; 5 bits per sample neither 8 nor 16; 6 no "data" tag (nothing
- * written on 1 to 6); 7 the pages did not all reach the disk. */
+ * opened (also when it is the WAV file itself); 5 bits per sample neither 8
+ * nor 16; 6 no "data" tag (nothing written on 1 to 6); 7 the pages did not
+ * all reach the disk. */
 PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_encoder(const char *fileName, const char *zrcFileName,
                                                      uint32_t startPage, uint32_t pagesToWrite);
 

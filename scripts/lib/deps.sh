@@ -11,6 +11,10 @@ ZRC_BUILD_PACKAGES=(
   libcli11-dev nlohmann-json3-dev
 )
 
+# The fuzzers (scripts/fuzz): clang with libFuzzer and the sanitizer
+# runtimes.
+ZRC_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
 # Running the player without a screen (scripts/screenshot).
 ZRC_SCREENSHOT_PACKAGES=(xvfb xauth)
 
