@@ -132,15 +132,18 @@ PAGECODEC_API int32_t PAGECODEC_CALL SoundSet11k16bit(void **slot, int32_t rateS
  * callKind 0, the header call: creates wavFileName with its header, resets
  * the decoder, copies the recording's 92-byte header and the 44-byte WAV
  * header into headers (136 bytes) and returns the page count; 37 when the
- * recording cannot be opened, 2 when the WAV file cannot be created, 3 for
- * a header mode, rate code or width without a WAV format and 4 for another
- * sampleSize (nothing is created for 3 and 4).
+ * recording cannot be opened, 2 when the WAV file cannot be created or its
+ * header written (no file is left then), 3 for a header mode, rate code or
+ * width without a WAV format and 4 for another sampleSize (nothing is
+ * created for 3 and 4).
  * Other callKind, a page-range call: appends pages firstPage to lastPage of
  * the last successful header call's files and returns the codes of a page
  * (0 for a range past the last page); 1 when there was no such header call
  * or the recording cannot be opened, 2 when the WAV file cannot be opened or
  * written. Every call leaves the header's sizes telling the samples in the
- * file, so consecutive ranges over pages 0 to count - 1 complete it. */
+ * file, a failed write too (the file then ends with the last whole sample
+ * that reached it), so consecutive ranges over pages 0 to count - 1
+ * complete it. */
 PAGECODEC_API int32_t PAGECODEC_CALL AdpcmDec1(const char *zrcFileName, const char *wavFileName,
                                                int32_t sampleSize, int32_t firstPage, int32_t lastPage,
                                                uint8_t *headers, int32_t callKind);
