@@ -15,6 +15,10 @@ ZRC_BUILD_PACKAGES=(
 # runtimes.
 ZRC_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
+# What scripts/test needs beyond the build: valgrind for the tool's leak
+# checks, and the fuzzers' packages.
+ZRC_CHECK_PACKAGES=(valgrind "${ZRC_FUZZ_PACKAGES[@]}")
+
 # Running the player without a screen (scripts/screenshot).
 ZRC_SCREENSHOT_PACKAGES=(xvfb xauth)
 

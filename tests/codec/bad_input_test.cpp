@@ -63,6 +63,7 @@ protected:
 // --- Inputs that cannot be opened --------------------------------------------
 
 enum class Unopenable { Folder, NoReadPermission };
+void PrintTo(Unopenable u, std::ostream* os) { *os << (u == Unopenable::Folder ? "a folder" : "no read permission"); }
 
 class UnopenableInputTest : public BadInputTest, public ::testing::WithParamInterface<Unopenable> {
 protected:
