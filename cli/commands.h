@@ -2,6 +2,7 @@
 // runX does its work and returns the exit status, so tests call it directly.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,5 +35,25 @@ struct DecodeOptions {
 };
 void setupDecode(CLI::App& app);
 int runDecode(const DecodeOptions& options);
+
+struct EncodeOptions {
+    std::vector<std::string> files;
+    std::optional<std::string> output;
+    std::optional<int> width;  // none: the recorder's own pages for the rate
+    bool convert = false;
+    unsigned jobs = 1;
+    bool force = false;
+};
+void setupEncode(CLI::App& app);
+int runEncode(const EncodeOptions& options);
+// In zrc_play_lib, which links the sound output and the companion decoder.
+struct PlayOptions {
+    std::string file;
+    std::optional<std::uint32_t> from;  // default: the first page, in review the last
+    bool cue = false;
+    bool review = false;
+};
+void setupPlay(CLI::App& app);
+int runPlay(const PlayOptions& options);
 
 }  // namespace zrc::cli

@@ -10,6 +10,7 @@
 #include "page_access.h"
 #include "page_conversion.h"
 #include "page_decode.h"
+#include "unpack.h"
 #include "wav_converter.h"
 #include "zrc_format.h"
 
@@ -69,8 +70,19 @@ PlanOrError planDecode(InputFile& in, int bytesPerSample) {
     const auto bps = static_cast<std::uint64_t>(bytesPerSample);
     plan.native = singleType && nativeRate && layout;
     if (plan.native) {
+        plan.layout = *layout;
+        // A header that describes another payload than the recorder's (a
+        // recording made for wider pages) is followed, so that no code of a
+        // page is left out; recorder files keep AdpcmDec1's bytes.
+        const int payloadBytes = plan.setIndex == 0 ? plan.info.payloadBytes0 : plan.info.payloadBytes1;
+        const int payloadBits = plan.setIndex == 0 ? plan.info.payloadBits0 : plan.info.payloadBits1;
+        const int described = unpackedCodeCount(width, payloadBytes, payloadBits);
+        if (described > 0 && static_cast<std::size_t>(described) != layout->codes) {
+            const auto codes = static_cast<std::size_t>(described);
+            plan.layout = {payloadBytes, payloadBits, codes, nativeSampleCount(rate, codes)};
+        }
         plan.format = {*nativeRate, bytesPerSample};
-        plan.dataBytes = plan.pages * layout->samples * bps;
+        plan.dataBytes = plan.pages * plan.layout.samples * bps;
     } else {
         plan.format = {kPlaybackRate, bytesPerSample};
         plan.dataBytes = (types[0] * playbackSamplesPerPage(plan.info, 0) +
@@ -92,7 +104,7 @@ std::string writeWav(InputFile& in, OutputFile& out, const DecodePlan& plan,
     const int width = plan.setIndex == 0 ? plan.info.bits0 : plan.info.bits1;
     for (std::uint64_t first = 0; ok && first < plan.pages; first += kPagesPerStep) {
         const std::uint64_t last = std::min<std::uint64_t>(first + kPagesPerStep, plan.pages) - 1;
-        ok = plan.native ? appendNativePages(in, wav, first, last, rate, width)
+        ok = plan.native ? appendNativePages(in, wav, first, last, rate, width, plan.layout)
                          : appendPlaybackPages(in, wav, first, last, plan.info);
         if (ok && progress && !progress(last - first + 1)) return "interrupted";
     }

@@ -8,6 +8,7 @@
 
 #include "input_file.h"
 #include "output_file.h"
+#include "page_decode.h"
 #include "pagecodec.h"
 #include "wav_format.h"
 
@@ -20,6 +21,9 @@ struct DecodePlan {
     // brought to 11,025 Hz as playback blocks are.
     bool native = true;
     int setIndex = 0;  // the set of a native conversion
+    // The payload a native conversion reads from every page: the recorder's
+    // fixed layout, or the header's where that describes other pages.
+    NativeLayout layout;
     RecordingInfo info{};
     PcmFormat format;
     std::uint32_t pages = 0;

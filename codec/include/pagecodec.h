@@ -190,8 +190,10 @@ PAGECODEC_API int32_t PAGECODEC_CALL wav_bitmode(const char *fileName);
 PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader(const char *fileName, const char *zrcFileName,
                                                       uint32_t zrcSize);
 
-/* As wav_zrc_mkheader for the size from wav_zrc_check_f with the same layout
- * (mode 1 for codeWidth 2, else mode 0 with set-0 width 4 or 3). Returns 3
+/* As wav_zrc_mkheader for the size from wav_zrc_check_f with the same layout:
+ * mode 1 with set 1 for codeWidth 2, else mode 0 with set 0, that set
+ * describing the pages wav_zrc_encoder_f writes (the width, the payload cut
+ * to whole codes, rate code 11 or 8 for 11,025 or 8,000 Hz input). Returns 3
  * also for codeWidth 0 or a sample rate of 0; any other rate is accepted. */
 PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader_f(const char *fileName, const char *zrcFileName,
                                                         uint32_t zrcSize, int32_t payloadBytes,

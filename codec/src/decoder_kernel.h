@@ -21,7 +21,7 @@ namespace detail {
 inline namespace ZRC_ISA {
 
 template <int Width>
-inline std::int16_t decodeStep(AdpcmState& s, std::uint32_t code) {
+[[gnu::always_inline]] inline std::int16_t decodeStep(AdpcmState& s, std::uint32_t code) {
     constexpr g726::u32 mask = (1u << Width) - 1;
     g726::u32 i = code & 15;
     if (i > mask) [[unlikely]] {

@@ -27,7 +27,7 @@ constexpr std::uint32_t scaledInput(std::int16_t x) {
 inline namespace ZRC_ISA {
 
 template <int Width>
-inline std::uint8_t encodeStep(AdpcmState& s, std::int16_t x) {
+[[gnu::always_inline]] inline std::uint8_t encodeStep(AdpcmState& s, std::int16_t x) {
     const g726::Prediction p = g726::predict(s);
     const g726::u32 d = g726::subta(scaledInput(x), p.se);
     const g726::LogDifference ld = g726::log(d);

@@ -7,6 +7,7 @@
 // encoder and decoder only stay in step if every block agrees exactly.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -25,6 +26,17 @@ constexpr u32 sig(u32 x) { return static_cast<u32>(std::bit_width((x << 1) | 1))
 // x when the 1-bit s is 0, (2^16 - x) mod 2^16 when it is 1, without a
 // branch: the coder's signs follow the signal, which no predictor guesses.
 constexpr u32 negateIf16(u32 s, u32 x) { return ((x ^ (0u - s)) + s) & 65535; }
+
+// The low `bits` bits of x read as two's complement and shifted right by k,
+// the sign copied into every higher bit. This is what the filters' DIFSX
+// spells out with an addition, in two instructions.
+template <int Bits, int Shift>
+constexpr u32 shiftSigned(u32 x) {
+    return static_cast<u32>(static_cast<std::int32_t>(x << (32 - Bits)) >> (32 - Bits + Shift));
+}
+
+// A 16-bit two's complement value as a signed number.
+constexpr std::int32_t asSigned16(u32 x) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(x)); }
 
 // All ones when the condition holds, else 0: for selecting without a branch.
 constexpr u32 maskIf(bool condition) { return 0u - static_cast<u32>(condition); }
@@ -68,6 +80,23 @@ constexpr u32 codeMagnitude(u32 i, int width) {
     const u32 sign = i >> (width - 1);
     return sign ? mask - i : i;
 }
+
+namespace tables {
+// The tables by |I| spread over every code of the width (a code's magnitude
+// looked up once, when the program is built).
+constexpr std::array<std::array<u32, 16>, 3> byCode(const std::array<std::array<u32, 8>, 3>& byMagnitude) {
+    std::array<std::array<u32, 16>, 3> t{};
+    for (int w = 2; w <= 4; ++w) {
+        for (u32 i = 0; i < (1u << w); ++i) {
+            t[static_cast<std::size_t>(w - 2)][i] = byMagnitude[static_cast<std::size_t>(w - 2)][codeMagnitude(i, w)];
+        }
+    }
+    return t;
+}
+inline constexpr auto kReconstByCode = byCode(kReconstLevels);
+inline constexpr auto kScaleMultipliersByCode = byCode(kScaleMultipliers);
+inline constexpr auto kTransitionsByCode = byCode(kTransitions);
+}  // namespace tables
 
 // --- Prediction ------------------------------------------------------------
 
@@ -173,8 +202,7 @@ struct LogQuantized {
 
 // Expects a code within the width's range; the steps reduce codes first.
 constexpr LogQuantized reconst(u32 i, int width) {
-    const auto w = static_cast<std::size_t>(width - 2);
-    return {tables::kReconstLevels[w][codeMagnitude(i, width)], i >> (width - 1)};
+    return {tables::kReconstByCode[static_cast<std::size_t>(width - 2)][i & 15], i >> (width - 1)};
 }
 
 constexpr u32 adda(u32 dqln, u32 y) { return (dqln + (y >> 2)) & 4095; }
@@ -225,31 +253,32 @@ constexpr u32 floatb(u32 sr) {
 
 // --- Pole predictor adaptation -----------------------------------------------
 
+// The coefficient updates read their two's complement operands as signed
+// numbers: the standard's modular sums and its sign-filling additions are
+// then plain additions and arithmetic shifts, with the same results for
+// every input (no intermediate leaves its width).
+
 constexpr u32 upa2(u32 pk0, u32 pk1, u32 pk2, u32 a1, u32 a2, u32 sigpk) {
     const u32 pks1 = pk0 ^ pk1;
     const u32 pks2 = pk0 ^ pk2;
-    const u32 uga2a = pks2 == 0 ? 16384 : 114688;
-    const u32 fa1 = a1 < 32768 ? (a1 <= 8191 ? a1 << 2 : 32764)
-                               : (a1 >= 57345 ? (a1 << 2) & 131071 : 98308);
-    const u32 fa = pks1 ? fa1 : (131072 - fa1) & 131071;
-    const u32 uga2b = (uga2a + fa) & 131071;
-    const u32 uga2 = sigpk == 1 ? 0 : ((uga2b >> 16) ? (uga2b >> 7) + 64512 : uga2b >> 7);
-    const u32 ula2 = a2 < 32768 ? (65536 - (a2 >> 7)) & 65535
-                                : (65536 - ((a2 >> 7) + 65024)) & 65535;
-    return (a2 + uga2 + ula2) & 65535;
+    const std::int32_t uga2a = pks2 == 0 ? 16384 : -16384;
+    // FA1: 4 x A1, limited to +-32764.
+    const std::int32_t fa1 = std::clamp(4 * asSigned16(a1), -32764, 32764);
+    const std::int32_t fa = pks1 ? fa1 : -fa1;
+    const std::int32_t uga2 = sigpk == 1 ? 0 : (uga2a + fa) >> 7;
+    const std::int32_t ula2 = -(asSigned16(a2) >> 7);
+    return static_cast<u32>(asSigned16(a2) + uga2 + ula2) & 65535;
 }
 
 constexpr u32 limc(u32 a2t) {
-    // Plain selects: the limits are hit often and unpredictably.
-    const u32 low = a2t >= 32768 && a2t <= 53248 ? 53248 : a2t;
-    return a2t >= 12288 && a2t <= 32767 ? 12288 : low;
+    // A2 within +-0.75 (12288); plain selects, as the limit is hit often.
+    return static_cast<u32>(std::clamp(asSigned16(a2t), -12288, 12288)) & 65535;
 }
 
 constexpr u32 upa1(u32 pk0, u32 pk1, u32 a1, u32 sigpk) {
-    const u32 uga1 = sigpk == 1 ? 0 : ((pk0 ^ pk1) == 0 ? 192 : 65344);
-    const u32 ula1 = a1 < 32768 ? (65536 - (a1 >> 8)) & 65535
-                                : (65536 - ((a1 >> 8) + 65280)) & 65535;
-    return (a1 + uga1 + ula1) & 65535;
+    const std::int32_t uga1 = sigpk == 1 ? 0 : ((pk0 ^ pk1) == 0 ? 192 : -192);
+    const std::int32_t ula1 = -(asSigned16(a1) >> 8);
+    return static_cast<u32>(asSigned16(a1) + uga1 + ula1) & 65535;
 }
 
 constexpr u32 limd(u32 a1t, u32 a2p) {
@@ -264,10 +293,9 @@ constexpr u32 limd(u32 a1t, u32 a2p) {
 constexpr u32 xorSigns(u32 dqn, u32 dq) { return (dq >> 15) ^ (dqn >> 10); }
 
 constexpr u32 upb(u32 un, u32 bn, u32 dq) {
-    const u32 ugb = (dq & 32767) == 0 ? 0 : (un == 0 ? 128 : 65408);
-    const u32 ulb = bn < 32768 ? (65536 - (bn >> 8)) & 65535
-                               : (65536 - ((bn >> 8) + 65280)) & 65535;
-    return (bn + ugb + ulb) & 65535;
+    const std::int32_t ugb = (dq & 32767) == 0 ? 0 : (un == 0 ? 128 : -128);
+    const std::int32_t ulb = -(asSigned16(bn) >> 8);
+    return static_cast<u32>(asSigned16(bn) + ugb + ulb) & 65535;
 }
 
 // --- Tone and transition detection -------------------------------------------
@@ -291,18 +319,19 @@ constexpr u32 trans(u32 td, u32 yl, u32 dq) {
 // --- Adaptation speed control -------------------------------------------------
 
 constexpr u32 functf(u32 i, int width) {
-    return tables::kTransitions[static_cast<std::size_t>(width - 2)][codeMagnitude(i, width)];
+    return tables::kTransitionsByCode[static_cast<std::size_t>(width - 2)][i & 15];
 }
 
+// The four low-pass filters below add to their state a signed difference
+// shifted right: DIF is (x - state) mod 2^n, and DIFSX its sign extension.
+
 constexpr u32 filta(u32 fi, u32 dms) {
-    const u32 dif = ((fi << 9) + 8192 - dms) & 8191;
-    const u32 difsx = (dif >> 12) ? (dif >> 5) + 3840 : dif >> 5;
+    const u32 difsx = shiftSigned<13, 5>((fi << 9) - dms);
     return (dms + difsx) & 4095;
 }
 
 constexpr u32 filtb(u32 fi, u32 dml) {
-    const u32 dif = ((fi << 11) + 32768 - dml) & 32767;
-    const u32 difsx = (dif >> 14) ? (dif >> 7) + 16128 : dif >> 7;
+    const u32 difsx = shiftSigned<15, 7>((fi << 11) - dml);
     return (dml + difsx) & 16383;
 }
 
@@ -314,20 +343,18 @@ constexpr u32 subtc(u32 dmsp, u32 dmlp, u32 tdp, u32 y) {
 }
 
 constexpr u32 filtc(u32 ax, u32 ap) {
-    const u32 dif = ((ax << 9) + 2048 - ap) & 2047;
-    const u32 difsx = (dif >> 10) ? (dif >> 4) + 896 : dif >> 4;
+    const u32 difsx = shiftSigned<11, 4>((ax << 9) - ap);
     return (ap + difsx) & 1023;
 }
 
 // --- Quantizer scale factor adaptation ------------------------------------------
 
 constexpr u32 functw(u32 i, int width) {
-    return tables::kScaleMultipliers[static_cast<std::size_t>(width - 2)][codeMagnitude(i, width)];
+    return tables::kScaleMultipliersByCode[static_cast<std::size_t>(width - 2)][i & 15];
 }
 
 constexpr u32 filtd(u32 wi, u32 y) {
-    const u32 dif = ((wi << 5) + 131072 - y) & 131071;
-    const u32 difsx = (dif >> 16) ? (dif >> 5) + 4096 : dif >> 5;
+    const u32 difsx = shiftSigned<17, 5>((wi << 5) - y);
     return (y + difsx) & 8191;
 }
 
@@ -338,8 +365,7 @@ constexpr u32 limb(u32 yut) {
 }
 
 constexpr u32 filte(u32 yup, u32 yl) {
-    const u32 dif = (yup + ((1048576 - yl) >> 6)) & 16383;
-    const u32 difsx = (dif >> 13) ? dif + 507904 : dif;
+    const u32 difsx = shiftSigned<14, 0>(yup + ((1048576 - yl) >> 6));
     return (yl + difsx) & 524287;
 }
 

@@ -51,10 +51,14 @@ bool forEachPage(InputFile& in, std::uint64_t first, std::uint64_t last, PerPage
 bool appendNativePages(InputFile& in, WavConverter& out, std::uint64_t first, std::uint64_t last, int rate,
                        int width) {
     const auto layout = nativeLayout(width, rate);
-    if (!layout) return false;
+    return layout && appendNativePages(in, out, first, last, rate, width, *layout);
+}
+
+bool appendNativePages(InputFile& in, WavConverter& out, std::uint64_t first, std::uint64_t last, int rate,
+                       int width, const NativeLayout& layout) {
     std::array<std::uint8_t, kMaxCodesPerPage> codes{};
     return forEachPage(in, first, last, [&](std::span<const std::uint8_t, kPageSize> page) {
-        const int n = unpackCodes(width, layout->payloadBytes, layout->extraBits, page.data(), codes.data());
+        const int n = unpackCodes(width, layout.payloadBytes, layout.extraBits, page.data(), codes.data());
         return out.appendNativePage(rate, width, codes.data(), static_cast<std::size_t>(n));
     });
 }

@@ -57,10 +57,25 @@ std::optional<ZrcHeader> freeLayoutHeader(const WavInput& input, std::uint32_t z
     if (!input.dataTag || input.bitsPerSample == 0 || codeWidth == 0 || input.sampleRate == 0) return std::nullopt;
     // Pages (zrcSize x 8 / 4224 is zrcSize / 528) times the codes a page
     // would hold, over the rate.
+    const std::uint64_t payloadBits = std::uint64_t{payloadBytes} * 8 + payloadExtraBits;
     const std::uint64_t pages = std::uint64_t{zrcSize} * 8 / 4224;
-    const std::uint64_t codes = pages * (std::uint64_t{payloadBytes} * 8 + payloadExtraBits) / codeWidth;
+    const std::uint64_t codes = pages * payloadBits / codeWidth;
     const std::uint64_t seconds = codes / input.sampleRate;
-    return headerFor(zrcSize, seconds, codeWidth == 2 ? 1 : 0, codeWidth == 4 ? 4 : 3);
+    ZrcHeader h = headerFor(zrcSize, seconds, codeWidth == 2 ? 1 : 0, codeWidth == 4 ? 4 : 3);
+
+    // The set the pages use describes them as they are: their payload, cut to
+    // whole codes as the encoder fills it, and the rate of the input. With the
+    // recorder's payload and rate codes in its place, a reader that follows
+    // the header would drop codes from every page (and play 8,000 Hz input at
+    // another speed), and the whole recording would decode to noise.
+    const std::size_t set = codeWidth == 2 ? header::kSet1 : header::kSet0;
+    const std::uint64_t usedBits = codeWidth * (payloadBits / codeWidth);
+    if (input.sampleRate == 11025) h[set] = 11;
+    if (input.sampleRate == 8000) h[set] = 8;
+    h[set + 1] = static_cast<std::uint8_t>(codeWidth);
+    put16(h, set + 2, usedBits / 8);
+    h[set + 4] = static_cast<std::uint8_t>(usedBits % 8);
+    return h;
 }
 
 }  // namespace zrc

@@ -21,8 +21,9 @@ using ZrcHeader = std::array<std::uint8_t, kHeaderSize>;
 std::optional<ZrcHeader> fixedLayoutHeader(const WavInput& input, std::uint32_t zrcSize);
 
 // For codeWidth-bit pages of payloadBytes x 8 + payloadExtraBits bits: mode
-// 1 for width 2, else mode 0 with set 0 of width 4 or 3. The parameter sets
-// keep the recorder's payload sizes; the payload enters only the length.
+// 1 with set 1 for width 2, else mode 0 with set 0, that set describing the
+// pages (the width, the payload cut to whole codes, rate code 11 or 8 for
+// 11,025 or 8,000 Hz input); the other set keeps the recorder's values.
 // None for no data tag, 0 bits per sample, width 0 or sample rate 0.
 std::optional<ZrcHeader> freeLayoutHeader(const WavInput& input, std::uint32_t zrcSize, unsigned payloadBytes,
                                           unsigned payloadExtraBits, unsigned codeWidth);

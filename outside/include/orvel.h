@@ -4,6 +4,10 @@
  * Out blocks are calloc blocks stored through a block slot (a pointer-sized
  * cell); their receiver releases them with free. File names are
  * NUL-terminated byte strings.
+ *
+ * Playback decoding (pb_adpcm_dec) and the conversion (AdpcmDecHeader,
+ * AdpcmDecx) each keep one library-wide decoder of their own: calls of one
+ * family must not run concurrently, and neither disturbs the other.
  */
 #ifndef ORVEL_H
 #define ORVEL_H
@@ -32,14 +36,22 @@ extern "C" {
 #endif
 
 /* Stores a new 100-byte header block in *slot (a 44-byte RIFF/WAVE header for
- * 16-bit mono PCM, then zeros) and copies the same 100 bytes to buffer.
- * rateSelector: 11 announces 11,025 Hz, 22 announces 22,050 Hz (double-speed
- * cue and review), 8 announces 8,000 Hz. Returns 0. */
+ * 16-bit mono PCM with the data size 528,000,000, then zeros) and copies the
+ * same 100 bytes to buffer; either may be null. rateSelector: 11 announces
+ * 11,025 Hz, 22 announces 22,050 Hz (double-speed cue and review), 8
+ * announces 8,000 Hz; any other value announces 11,025 Hz, the rate of the
+ * blocks pb_adpcm_dec makes. Returns 0. */
 ORVEL_API int32_t ORVEL_CALL SoundSet11k16bit(void **slot, int32_t rateSelector, uint8_t *buffer);
 
-/* Decodes count codes of one page (rate code 7, 8 or 11; width 2, 3 or 4)
- * into a new block of 11,025 Hz 16-bit samples stored in *slot, and returns
- * the number of samples. mode 1 only resets the decoder and returns 0. */
+/* Decodes count codes of one page (at most 2,048 are taken; rate code 7, 8
+ * or 11; width 2, 3 or 4), continuing Orvel's playback decoder, into a new
+ * block of 16-bit samples at 11,025 Hz stored in *slot, and returns the
+ * number of samples: count at rate 11, 2,816 (width 2) or 1,408 at rate 8,
+ * 3,215 at rate 7. Each sample is twice the decoder's result, held to the
+ * 16-bit range. Missing codes at rates 7 and 8 play as silence. mode 1 only
+ * resets the decoder and returns 0; another rate code or width, a null slot
+ * or null codes return 0 without decoding; all of these leave *slot as it
+ * was. */
 ORVEL_API int32_t ORVEL_CALL pb_adpcm_dec(int32_t rate, int32_t width, int32_t count,
                                           const uint8_t *codes, void **slot, int32_t mode);
 
@@ -72,16 +84,42 @@ ORVEL_API int32_t ORVEL_CALL GetWavType(const char *fileName, uint8_t *info);
 ORVEL_API int32_t ORVEL_CALL PcmWavPlay(const char *fileName, uint8_t sampleSize, int32_t start,
                                         int32_t length, void **slot);
 
-/* Creates wavFileName with the header of the converted recording (pcmBit 1 =
- * 8-bit, 2 = 16-bit) and returns the bytes the finished file needs, or -1
- * when the file cannot be created. */
+/* Begins converting a recording into the PCM WAV file wavFileName (pcmBit
+ * 1 = 8-bit, 2 = 16-bit samples, mono). rate0/bits0 and rate1/bits1 are the
+ * rate codes and code widths of the two page types, pages0 and pages1 how
+ * many pages of each type the recording holds.
+ * A recording with pages of one type is written at its own rate (11,025 Hz
+ * for rate 11 of type 0; 8,000 Hz for rate 8, and for rate 7 of type 1 with
+ * every 7th code of a page written twice), one sample per code: the bytes
+ * AdpcmDec1 of PageCodec writes. A recording with both types, or one whose
+ * type has no such rate (type 0 at rate 7, type 1 at rate 11), is written at
+ * 11,025 Hz, every page brought there as pb_adpcm_dec brings it.
+ * Creates (truncates) the file, writes a 44-byte header announcing the
+ * samples of pages of the usual payload (1,360 codes at width 3, 1,024 at
+ * width 4, 2,046 at width 2, 2,048 at width 2 and rate 8), copies that header
+ * to scratch (44 bytes; may be null), resets the conversion's decoder and
+ * returns the bytes the finished file needs (held to 2,147,483,647). -1,
+ * nothing created: pcmBit not 1 or 2, a type with pages but a rate code or
+ * width that cannot be decoded, more samples than a WAV file can describe.
+ * -1 also when the file cannot be created or written. A new call ends the
+ * conversion of the one before. */
 ORVEL_API int32_t ORVEL_CALL AdpcmDecHeader(const char *wavFileName, int32_t pcmBit, int32_t rate0,
                                             int32_t rate1, int32_t bits0, int32_t bits1,
                                             int32_t pages0, int32_t pages1, uint8_t *scratch);
 
-/* mode 1: resets the decoder (the first call). Otherwise appends the samples
- * of one page's codes to wavFileName, opening and closing it at every call
- * and keeping its header true; mode 2 when the recording mixes page types. */
+/* mode 1: resets the conversion's decoder and returns 0; the other
+ * arguments are not used. Any other mode (0, or 2 for a recording with both
+ * page types; the layout was fixed by AdpcmDecHeader's page counts) decodes
+ * count codes of one page (at most 2,048; rate code and width of the page's
+ * type), continuing the decoder from the call before, and appends the
+ * samples to wavFileName. Every call opens and closes the file and leaves
+ * the header's two sizes telling the samples in it, so the file is complete
+ * once the last page is appended; no closing call is needed. Returns 0 when
+ * the page was appended; -1, nothing written: wavFileName or pcmBit is not
+ * that of the last successful AdpcmDecHeader, the conversion has ended, or
+ * codes is null; -2: the file no longer exists (or lost its header): it is
+ * not made again and the conversion ends; -3: the write failed and the
+ * conversion ends. */
 ORVEL_API int32_t ORVEL_CALL AdpcmDecx(const char *wavFileName, const uint8_t *codes, int32_t rate,
                                        int32_t width, int32_t count, int32_t pcmBit, int32_t mode);
 

@@ -9,6 +9,8 @@ ZRC_BUILD_PACKAGES=(
   fonts-dejavu-core
   libsdl2-dev
   libcli11-dev nlohmann-json3-dev
+  # zrc encode --convert resamples with libsoxr.
+  libsoxr-dev
 )
 
 # The fuzzers (scripts/fuzz): clang with libFuzzer and the sanitizer

@@ -115,17 +115,31 @@ TEST_F(EncodeExportsTest, HeaderForTheCallersLayout) {
     EXPECT_EQ(le16(h, 56), 20u);
     EXPECT_EQ(le16(h, 71), 20u);
     EXPECT_EQ(le32(h, 75), 108u);
-    // The parameter sets keep the recorder's payloads whatever the layout;
-    // only the mode and the width of set 0 follow the width.
-    const Bytes sets = {11, 3, 0xFE, 0x01, 0, 7, 2, 0xFF, 0x01, 4};
+    // The set the pages use describes them: rate code 11, width 2, 512 bytes
+    // (2,048 codes); set 0 keeps the recorder's values.
+    const Bytes sets = {11, 3, 0xFE, 0x01, 0, 11, 2, 0x00, 0x02, 0};
     EXPECT_TRUE(std::equal(sets.begin(), sets.end(), h.begin() + 61));
     EXPECT_EQ(h[60], 1);
-    for (const auto& [width, mode, set0Width] : std::vector<std::array<int, 3>>{{3, 0, 3}, {4, 0, 4}}) {
+    // Width 3 fills 4,095 of the 4,096 bits (511 bytes and 7 bits, 1,365
+    // codes), width 4 all of them; set 1 keeps the recorder's values.
+    for (const auto& [width, bytes, bits] : std::vector<std::array<int, 3>>{{3, 511, 7}, {4, 512, 0}}) {
         ASSERT_EQ(wav_zrc_mkheader_f(in.c_str(), zrc().c_str(), 620, 512, 0, width), 0);
         h = read(zrc());
-        EXPECT_EQ(h[60], mode) << width;
-        EXPECT_EQ(h[62], set0Width) << width;
+        const Bytes set0 = {11, static_cast<std::uint8_t>(width), static_cast<std::uint8_t>(bytes & 255),
+                            static_cast<std::uint8_t>(bytes >> 8), static_cast<std::uint8_t>(bits), 7, 2, 0xFF, 0x01, 4};
+        EXPECT_EQ(h[60], 0) << width;
+        EXPECT_TRUE(std::equal(set0.begin(), set0.end(), h.begin() + 61)) << width;
+        // What a reader makes of it: every code of the page, at its rate.
+        const RecordingInfo info = play_splpget(zrc().c_str());
+        EXPECT_EQ(info.bits0, width);
+        EXPECT_EQ((info.payloadBytes0 * 8 + info.payloadBits0) / info.bits0, 4096 / width);
     }
+    // 8,000 Hz input gets rate code 8, so it plays at its own speed.
+    const auto in8k = wav(WavFile::pcm16(8000, noise(8000, 5)).bytes());
+    ASSERT_EQ(wav_zrc_mkheader_f(in8k.c_str(), zrc().c_str(), 620, 512, 0, 2), 0);
+    EXPECT_EQ(read(zrc())[66], 8);
+    ASSERT_EQ(wav_zrc_mkheader_f(in8k.c_str(), zrc().c_str(), 620, 512, 0, 4), 0);
+    EXPECT_EQ(read(zrc())[61], 8);
 
     // Any nonzero rate is taken: 30 pages x 803 bits / 3 = 8,030 codes at
     // 1,000 Hz are 8 seconds.

@@ -2,6 +2,8 @@
 // never, checked against values worked out by hand from the standard.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "adpcm_state.h"
 #include "g726_blocks.h"
 
@@ -150,6 +152,111 @@ TEST(G726Blocks, SubtaAddbAddcHandleTheSignsOfTheirOperands) {
     EXPECT_EQ(addc(0, 0).sigpk, 1u);
     EXPECT_EQ(addc(32768 | 1, 0).pk0, 1u);
     EXPECT_EQ(addc(1, 32767).sigpk, 1u);     // 1 + (-1)
+}
+
+}  // namespace
+}  // namespace zrc::g726
+
+namespace zrc::g726 {
+namespace {
+
+// The filters as the standard writes them, term by term: the oracle for the
+// shorter forms the coder uses, over every input they can be given.
+u32 filtaAsWritten(u32 fi, u32 dms) {
+    const u32 dif = ((fi << 9) + 8192 - dms) & 8191;
+    const u32 difsx = (dif >> 12) ? (dif >> 5) + 3840 : dif >> 5;
+    return (dms + difsx) & 4095;
+}
+u32 filtbAsWritten(u32 fi, u32 dml) {
+    const u32 dif = ((fi << 11) + 32768 - dml) & 32767;
+    const u32 difsx = (dif >> 14) ? (dif >> 7) + 16128 : dif >> 7;
+    return (dml + difsx) & 16383;
+}
+u32 filtcAsWritten(u32 ax, u32 ap) {
+    const u32 dif = ((ax << 9) + 2048 - ap) & 2047;
+    const u32 difsx = (dif >> 10) ? (dif >> 4) + 896 : dif >> 4;
+    return (ap + difsx) & 1023;
+}
+u32 filtdAsWritten(u32 wi, u32 y) {
+    const u32 dif = ((wi << 5) + 131072 - y) & 131071;
+    const u32 difsx = (dif >> 16) ? (dif >> 5) + 4096 : dif >> 5;
+    return (y + difsx) & 8191;
+}
+u32 filteAsWritten(u32 yup, u32 yl) {
+    const u32 dif = (yup + ((1048576 - yl) >> 6)) & 16383;
+    const u32 difsx = (dif >> 13) ? dif + 507904 : dif;
+    return (yl + difsx) & 524287;
+}
+
+u32 upa2AsWritten(u32 pk0, u32 pk1, u32 pk2, u32 a1, u32 a2, u32 sigpk) {
+    const u32 pks1 = pk0 ^ pk1;
+    const u32 pks2 = pk0 ^ pk2;
+    const u32 uga2a = pks2 == 0 ? 16384 : 114688;
+    const u32 fa1 = a1 < 32768 ? (a1 <= 8191 ? a1 << 2 : 32764) : (a1 >= 57345 ? (a1 << 2) & 131071 : 98308);
+    const u32 fa = pks1 ? fa1 : (131072 - fa1) & 131071;
+    const u32 uga2b = (uga2a + fa) & 131071;
+    const u32 uga2 = sigpk == 1 ? 0 : ((uga2b >> 16) ? (uga2b >> 7) + 64512 : uga2b >> 7);
+    const u32 ula2 = a2 < 32768 ? (65536 - (a2 >> 7)) & 65535 : (65536 - ((a2 >> 7) + 65024)) & 65535;
+    return (a2 + uga2 + ula2) & 65535;
+}
+u32 limcAsWritten(u32 a2t) {
+    if (a2t >= 32768 && a2t <= 53248) return 53248;
+    if (a2t >= 12288 && a2t <= 32767) return 12288;
+    return a2t;
+}
+u32 upa1AsWritten(u32 pk0, u32 pk1, u32 a1, u32 sigpk) {
+    const u32 uga1 = sigpk == 1 ? 0 : ((pk0 ^ pk1) == 0 ? 192 : 65344);
+    const u32 ula1 = a1 < 32768 ? (65536 - (a1 >> 8)) & 65535 : (65536 - ((a1 >> 8) + 65280)) & 65535;
+    return (a1 + uga1 + ula1) & 65535;
+}
+u32 upbAsWritten(u32 un, u32 bn, u32 dq) {
+    const u32 ugb = (dq & 32767) == 0 ? 0 : (un == 0 ? 128 : 65408);
+    const u32 ulb = bn < 32768 ? (65536 - (bn >> 8)) & 65535 : (65536 - ((bn >> 8) + 65280)) & 65535;
+    return (bn + ugb + ulb) & 65535;
+}
+
+TEST(G726CoefficientUpdates, AgreeWithTheStandardsArithmeticOnEveryInput) {
+    for (u32 x = 0; x < 65536; ++x) {
+        ASSERT_EQ(limc(x), limcAsWritten(x)) << x;
+        for (u32 bits = 0; bits < 8; ++bits) {
+            const u32 un = bits & 1, dq = (bits & 2) ? 32768 | 5 : ((bits & 4) ? 32768 : 0);
+            ASSERT_EQ(upb(un, x, dq), upbAsWritten(un, x, dq)) << x << " " << bits;
+        }
+        for (u32 bits = 0; bits < 8; ++bits) {
+            ASSERT_EQ(upa1(bits & 1, (bits >> 1) & 1, x, bits >> 2), upa1AsWritten(bits & 1, (bits >> 1) & 1, x, bits >> 2))
+                << x << " " << bits;
+        }
+    }
+    // UPA2 over every A1 with A2 at its edges and across its range, and every
+    // sign pattern.
+    std::vector<u32> a2s = {0, 1, 127, 128, 129, 12287, 12288, 12289, 32767, 32768, 53247, 53248, 53249, 65535};
+    for (u32 a2 = 0; a2 < 65536; a2 += 2053) a2s.push_back(a2);
+    for (u32 a2 : a2s) {
+        for (u32 a1 = 0; a1 < 65536; ++a1) {
+            for (u32 bits = 0; bits < 16; ++bits) {
+                const u32 pk0 = bits & 1, pk1 = (bits >> 1) & 1, pk2 = (bits >> 2) & 1, sigpk = bits >> 3;
+                ASSERT_EQ(upa2(pk0, pk1, pk2, a1, a2, sigpk), upa2AsWritten(pk0, pk1, pk2, a1, a2, sigpk))
+                    << a1 << " " << a2 << " " << bits;
+            }
+        }
+    }
+}
+
+TEST(G726Filters, AgreeWithTheStandardsArithmeticOnEveryInput) {
+    for (u32 fi = 0; fi < 8; ++fi) {
+        for (u32 dms = 0; dms < 4096; ++dms) ASSERT_EQ(filta(fi, dms), filtaAsWritten(fi, dms)) << fi << " " << dms;
+        for (u32 dml = 0; dml < 16384; ++dml) ASSERT_EQ(filtb(fi, dml), filtbAsWritten(fi, dml)) << fi << " " << dml;
+    }
+    for (u32 ax = 0; ax < 2; ++ax) {
+        for (u32 ap = 0; ap < 1024; ++ap) ASSERT_EQ(filtc(ax, ap), filtcAsWritten(ax, ap)) << ax << " " << ap;
+    }
+    for (u32 wi = 0; wi < 4096; ++wi) {
+        for (u32 y = 0; y < 8192; ++y) ASSERT_EQ(filtd(wi, y), filtdAsWritten(wi, y)) << wi << " " << y;
+    }
+    // YUP is LIMB's output (544 ... 5120); YL every 19-bit value.
+    for (u32 yup = 544; yup <= 5120; yup += 7) {
+        for (u32 yl = 0; yl < 524288; yl += 13) ASSERT_EQ(filte(yup, yl), filteAsWritten(yup, yl)) << yup << " " << yl;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,62 @@
+// A WAV file's samples brought to what the encoder takes: one channel at
+// 11,025 Hz in 16 bits. Channels are averaged, the rate is changed by
+// libsoxr at its high quality (20-bit precision, linear phase), values are
+// rounded to 16 bits and clipped. Reads the file in blocks as it goes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "input_file.h"
+#include "riff_wav.h"
+
+namespace zrc::cli {
+
+inline constexpr std::uint32_t kConvertedRate = 11025;
+
+class ConvertedInput {
+public:
+    // Throws std::runtime_error when the resampler cannot be set up.
+    ConvertedInput(InputFile& file, const RiffWav& wav);
+    ~ConvertedInput();
+    ConvertedInput(const ConvertedInput&) = delete;
+    ConvertedInput& operator=(const ConvertedInput&) = delete;
+
+    // The converted length: the input's duration at 11,025 Hz, rounded to
+    // the nearest sample. What the resampler gives is cut or padded with
+    // silence to exactly this many.
+    static std::uint64_t outputSamples(const RiffWav& wav);
+
+    // Fills out with the next samples and returns how many of them lie
+    // within outputSamples(); those past it are 0.
+    std::size_t read(std::span<std::int16_t> out);
+
+    // Samples that reached or passed full scale and were clipped so far.
+    std::uint64_t clippedSamples() const { return m_clipped; }
+
+private:
+    bool refill();
+    void readInput();
+
+    InputFile& m_file;
+    const RiffWav m_wav;
+    const std::uint64_t m_total;
+    std::uint64_t m_given = 0;        // samples handed out by read()
+    std::uint64_t m_nextByte;         // file offset of the next frame to read
+    std::uint64_t m_framesLeft;
+    std::uint64_t m_clipped = 0;
+
+    std::vector<std::uint8_t> m_raw;  // one block of frames as stored
+    std::vector<float> m_in;          // that block mixed to one channel
+    std::size_t m_inPos = 0, m_inEnd = 0;
+    std::vector<float> m_out;         // resampled, not yet handed out
+    std::size_t m_outPos = 0, m_outEnd = 0;
+    bool m_flushed = false;           // the resampler has given its tail
+
+    struct Soxr;
+    std::unique_ptr<Soxr> m_soxr;     // none when the rate is already 11,025 Hz
+};
+
+}  // namespace zrc::cli

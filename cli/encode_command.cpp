@@ -1,0 +1,147 @@
+// zrc encode: PCM WAV files into ZRC recordings.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <memory>
+
+#include "commands.h"
+#include "input_file.h"
+#include "interruption.h"
+#include "output_file.h"
+#include "output_paths.h"
+#include "parallel_jobs.h"
+#include "progress_bar.h"
+#include "recording_summary.h"
+#include "wav_to_recording.h"
+
+namespace zrc::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+EncodeSettings settingsOf(const EncodeOptions& options) { return {options.width, options.convert}; }
+
+// Pages of each file for the bar's total; 0 for a file that will fail.
+std::uint64_t plannedPages(const fs::path& file, const EncodeSettings& settings) {
+    InputFile in(file.c_str());
+    if (!in.isOpen()) return 0;
+    const EncodePlanOrError planned = planEncode(in, settings);
+    const auto* plan = std::get_if<EncodePlan>(&planned);
+    return plan != nullptr ? plan->pages : 0;
+}
+
+// Encodes one input; returns the reason it failed, empty on success. `note`
+// gets what the user should know about a success.
+std::string encodeOne(const OutputTarget& target, const EncodeOptions& options, ProgressBar& bar,
+                      std::uint64_t& reported, std::string& note) {
+    if (interruptRequested()) return "interrupted";
+    // What is wrong with the input matters before where its output goes.
+    InputFile in(target.input.c_str());
+    if (!in.isOpen()) return cannotOpenReason(target.input);
+    const EncodePlanOrError planned = planEncode(in, settingsOf(options));
+    if (const auto* error = std::get_if<std::string>(&planned)) return *error;
+    if (!target.error.empty()) return target.error;
+    const auto& plan = std::get<EncodePlan>(planned);
+    for (const std::string& warning : plan.warnings) {
+        bar.print(std::cerr, "zrc: " + target.input.string() + ": " + warning);
+    }
+
+    PendingFile pending(target.output);
+    if (!pending.isOpen()) return pending.error();
+    OutputFile out = OutputFile::adopt(pending.takeDescriptor());
+    if (!out.isOpen()) return "cannot write " + target.output.string();
+
+    const EncodeOutcome outcome = writeRecording(in, out, plan, [&](std::uint64_t pages) {
+        bar.advance(pages);
+        reported += pages;
+        return !interruptRequested();
+    });
+    const bool closed = out.close();
+    if (!outcome.error.empty()) return outcome.error;
+    if (!closed) return "cannot write " + target.output.string() + ": " + systemReason(out.error());
+    if (!pending.commit(options.force)) return pending.error();
+    note = plan.note;
+    if (outcome.clippedSamples > 0) {
+        note += (note.empty() ? "" : "; ") + std::to_string(outcome.clippedSamples) + " samples clipped";
+    }
+    return {};
+}
+
+}  // namespace
+
+void setupEncode(CLI::App& app) {
+    auto options = std::make_shared<EncodeOptions>();
+    options->jobs = defaultJobCount();
+    CLI::App* sub = app.add_subcommand("encode", "Make ZRC recordings from PCM WAV files");
+    sub->add_option("files", options->files, "WAV files: mono, 11,025 or 8,000 Hz, 8 or 16-bit (others with --convert)")
+        ->required();
+    sub->add_option("-o,--output", options->output,
+                    "Output file, or folder for several inputs (default: each input's name with .zrc)");
+    sub->add_option("--width", options->width,
+                    "Code width for pages of 512 payload bytes (default: the recorder's pages, 3-bit from "
+                    "11,025 Hz, 2-bit from 8,000 Hz)")
+        ->check(CLI::IsMember({2, 3, 4}));
+    sub->add_flag("--convert", options->convert,
+                  "Bring other WAV files (any rate, channels, 8-32-bit integer or float) to 11,025 Hz mono 16-bit "
+                  "first");
+    sub->add_option("-j,--jobs", options->jobs, "Files encoded in parallel")
+        ->check(CLI::Range(1u, 1024u))
+        ->capture_default_str();
+    sub->add_flag("--force", options->force, "Overwrite existing output files");
+    sub->callback([options] {
+        if (const int status = runEncode(*options); status != kExitOk) throw CLI::RuntimeError(status);
+    });
+}
+
+int runEncode(const EncodeOptions& options) {
+    if (options.width && (*options.width < 2 || *options.width > 4)) {
+        std::cerr << "zrc encode: --width must be 2, 3 or 4" << std::endl;
+        return kExitUsage;
+    }
+    std::vector<fs::path> inputs(options.files.begin(), options.files.end());
+    std::optional<fs::path> output;
+    if (options.output) output = fs::path(*options.output);
+    const OutputPlan plan = planOutputs(inputs, output, options.force, ".zrc");
+    if (!plan.error.empty()) {
+        std::cerr << "zrc encode: " << plan.error << std::endl;
+        return kExitUsage;
+    }
+
+    std::vector<std::uint64_t> estimates;
+    std::uint64_t total = 0;
+    for (const fs::path& input : inputs) total += estimates.emplace_back(plannedPages(input, settingsOf(options)));
+
+    InterruptGuard guard;
+    clearInterruptRequest();
+    std::vector<char> failed(inputs.size(), 0);
+    {
+        ProgressBar bar(std::cerr, ProgressBar::stderrIsTerminal(), total, inputs.size());
+        runParallel(inputs.size(), options.jobs, [&](std::size_t i) {
+            const OutputTarget& target = plan.targets[i];
+            std::uint64_t reported = 0;
+            std::string note;
+            const std::string error = encodeOne(target, options, bar, reported, note);
+            // Done or failed, the file's share of the bar is used up.
+            if (estimates[i] > reported) bar.advance(estimates[i] - reported);
+            if (error.empty()) {
+                bar.print(std::cout, target.input.string() + " -> " + target.output.string() +
+                                         (note.empty() ? "" : " (" + note + ")"));
+            } else {
+                failed[i] = 1;
+                if (!interruptRequested()) bar.print(std::cerr, "zrc: " + target.input.string() + ": " + error);
+            }
+            bar.fileDone();
+        });
+    }
+    if (interruptRequested()) {
+        std::cerr << "zrc encode: interrupted; unfinished outputs were removed" << std::endl;
+        return kExitInterrupted;
+    }
+    for (char f : failed) {
+        if (f != 0) return kExitFileFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace zrc::cli

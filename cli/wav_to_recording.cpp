@@ -1,0 +1,215 @@
+#include "wav_to_recording.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "converted_input.h"
+#include "encoder.h"
+#include "page_encoder.h"
+#include "wav_check.h"
+#include "wav_format.h"
+#include "zrc_format.h"
+
+namespace zrc::cli {
+
+namespace {
+
+constexpr std::uint64_t kPagesPerStep = 64;
+
+std::int32_t check(const WavInput& input, const EncodeSettings& settings) {
+    return settings.width ? checkForFreeLayout(input, kFreePayloadBytes, 0, static_cast<unsigned>(*settings.width))
+                          : checkForFixedLayout(input);
+}
+
+bool accepted(std::int32_t checkResult) { return checkResult >= static_cast<std::int32_t>(kHeaderSize); }
+
+std::string refusal(std::int32_t code, const WavInput& input) {
+    switch (code) {
+        case wavcheck::kNotWave: return "not a WAV file";
+        case wavcheck::kBadRate:
+            return "sample rate " + groupedDigits(input.sampleRate) + " Hz, neither 11,025 nor 8,000 Hz";
+        case wavcheck::kNotMono: return "not mono (" + std::to_string(input.channels) + " channels)";
+        case wavcheck::kNotPcm: return "not PCM samples";
+        case wavcheck::kNoDataTag: return "no data (no \"data\" chunk)";
+        case wavcheck::kBadBitsPerSample:
+            return "unsupported sample size: " + std::to_string(input.bitsPerSample) +
+                   "-bit (the encoder reads 8 and 16-bit samples)";
+        case wavcheck::kTooLarge: return "too long for a ZRC recording";
+        default: return "not encoder input (check result " + std::to_string(code) + ")";
+    }
+}
+
+// The walk of the chunks finds exactly the samples the encoder reads from
+// the fixed offsets, and nothing after them that it would read as well.
+bool encoderReadsItAsItIs(const WavInput& input, const RiffWav& wav) {
+    return wav.formatTag == 1 && wav.channels == 1 && wav.sampleRate == input.sampleRate &&
+           wav.bitsPerSample == input.bitsPerSample && wav.bytesPerSample * 8 == input.bitsPerSample &&
+           wav.dataOffset == input.firstSampleOffset() && wav.dataBytes == input.dataSize &&
+           wav.heldBytes == wav.dataBytes && wav.bytesAfterData == 0;
+}
+
+// Players run a page type at its rate code times 11,025 / 11 codes a
+// second, whatever rate the samples had: the recorder's 2-bit pages carry
+// rate code 7, so 8,000 Hz input plays slow in them.
+std::optional<std::string> speedChange(const ZrcHeader& h, const PageLayout& layout, std::uint32_t inputRate) {
+    const unsigned rateCode = h[layout.flag() == 1 ? header::kSet1 : header::kSet0];
+    const double played = rateCode * 11025.0 / 11.0;
+    const double change = played / inputRate - 1;
+    if (std::fabs(change) < 0.01) return std::nullopt;
+    return "players play these " + groupedDigits(inputRate) + " Hz samples at " +
+           groupedDigits(static_cast<std::uint64_t>(std::lround(played))) + " a second (rate code " +
+           std::to_string(rateCode) + "), " + std::to_string(std::lround(std::fabs(change) * 100)) + "% " +
+           (change < 0 ? "slow" : "fast");
+}
+
+EncodePlanOrError planFor(const WavInput& input, std::int32_t zrcSize, const EncodeSettings& settings) {
+    EncodePlan plan;
+    plan.input = input;
+    const auto size = static_cast<std::uint32_t>(zrcSize);
+    std::optional<ZrcHeader> h;
+    if (settings.width) {
+        const auto width = static_cast<unsigned>(*settings.width);
+        plan.layout = *freeLayout(kFreePayloadBytes * 8, width);
+        h = freeLayoutHeader(input, size, kFreePayloadBytes, 0, width);
+    } else {
+        plan.layout = *fixedLayout(input.sampleRate);
+        h = fixedLayoutHeader(input, size);
+    }
+    if (!h) return std::string("cannot work out the recording's length");
+    plan.header = *h;
+    plan.pages = (size - kHeaderSize) / kPageSize;
+    if (auto speed = speedChange(plan.header, plan.layout, input.sampleRate)) plan.warnings.push_back(*speed);
+    return plan;
+}
+
+EncodePlanOrError planAsItIs(const WavInput& input, std::int32_t zrcSize, const EncodeSettings& settings) {
+    const std::uint64_t dataEnd = input.firstSampleOffset() + input.dataSize;
+    if (dataEnd > input.fileLength) {
+        // Streaming writers leave a huge size when they never come back to
+        // fill it in; taken at its word it asks for pages of nothing.
+        return "the data chunk announces " + groupedDigits(input.dataSize) + " bytes, the file holds " +
+               groupedDigits(input.fileLength - std::min(input.fileLength, input.firstSampleOffset())) +
+               (settings.convert ? "" : " (--convert encodes what is there)");
+    }
+    EncodePlanOrError planned = planFor(input, zrcSize, settings);
+    auto* plan = std::get_if<EncodePlan>(&planned);
+    if (plan == nullptr) return planned;
+    // The encoder reads on to the end of the file, past the data chunk.
+    const std::uint64_t encodedBytes = plan->pages * plan->layout.codesPerPage() * input.bitsPerSample / 8;
+    const std::uint64_t readBeyond = std::min(input.fileLength - dataEnd,
+                                              encodedBytes > input.dataSize ? encodedBytes - input.dataSize : 0);
+    if (readBeyond > 0) {
+        plan->warnings.push_back(groupedDigits(readBeyond) + (readBeyond == 1 ? " byte" : " bytes") +
+                                 " after the data chunk are encoded as samples at the end (--convert reads the "
+                                 "data chunk alone)");
+    }
+    return planned;
+}
+
+EncodePlanOrError planConversion(const RiffWav& wav, const EncodeSettings& settings) {
+    const std::uint64_t samples = ConvertedInput::outputSamples(wav);
+    if (samples * 2 > std::numeric_limits<std::uint32_t>::max() - (kWavHeaderSize - 8)) {
+        return std::string("too long to convert: more than 4 GB of 16-bit samples at 11,025 Hz");
+    }
+    // The fields of the canonical WAV file the converted samples would make.
+    WavInput input;
+    input.waveTag = true;
+    input.pcmFormat = true;
+    input.channels = 1;
+    input.sampleRate = kConvertedRate;
+    input.bitsPerSample = 16;
+    input.dataTag = kWavHeaderSize - 8;
+    input.dataSize = static_cast<std::uint32_t>(samples * 2);
+    input.fileLength = kWavHeaderSize + input.dataSize;
+    const std::int32_t size = check(input, settings);
+    if (!accepted(size)) return refusal(size, input);
+
+    EncodePlanOrError planned = planFor(input, size, settings);
+    if (auto* plan = std::get_if<EncodePlan>(&planned)) {
+        plan->conversion = wav;
+        const bool unchanged = wav.sampleRate == kConvertedRate && wav.channels == 1 &&
+                               wav.coding == SampleCoding::SignedInt && wav.bytesPerSample == 2;
+        // Such a file only has its chunks where the fixed offsets miss them.
+        plan->note = unchanged ? "11,025 Hz mono 16-bit read by its chunks, samples unchanged"
+                               : "converted from " + wav.describe() + " to 11,025 Hz mono 16-bit";
+        if (wav.heldBytes < wav.dataBytes) {
+            plan->warnings.push_back("the data chunk announces " + groupedDigits(wav.dataBytes) +
+                                     " bytes, the file holds " + groupedDigits(wav.heldBytes) +
+                                     ": those are converted");
+        }
+    }
+    return planned;
+}
+
+}  // namespace
+
+EncodePlanOrError planEncode(InputFile& in, const EncodeSettings& settings) {
+    if (settings.width && !isCodeWidth(static_cast<unsigned>(*settings.width))) {
+        return std::string("code width must be 2, 3 or 4");
+    }
+    const WavInput input = readWavInput(in);
+    const std::int32_t result = check(input, settings);
+    const RiffWavOrError walked = readRiffWav(in);
+    const auto* wav = std::get_if<RiffWav>(&walked);
+
+    if (!settings.convert) {
+        if (accepted(result)) return planAsItIs(input, result, settings);
+        std::string reason = refusal(result, input);
+        if (wav != nullptr && result != wavcheck::kTooLarge) {
+            reason += "; --convert brings this " + wav->describe() + " file to 11,025 Hz mono 16-bit";
+        }
+        return reason;
+    }
+    if (accepted(result) && (wav == nullptr || encoderReadsItAsItIs(input, *wav))) {
+        EncodePlanOrError planned = planAsItIs(input, result, settings);
+        if (auto* plan = std::get_if<EncodePlan>(&planned)) {
+            plan->note = "already " + groupedDigits(input.sampleRate) + " Hz mono " +
+                         std::to_string(input.bitsPerSample) + "-bit: encoded as it is";
+        }
+        return planned;
+    }
+    if (wav == nullptr) return std::get<std::string>(walked);
+    return planConversion(*wav, settings);
+}
+
+EncodeOutcome writeRecording(InputFile& in, ByteSink& out, const EncodePlan& plan,
+                             const std::function<bool(std::uint64_t)>& progress) {
+    Encoder encoder;
+    out.write(plan.header);
+    if (!plan.conversion) {
+        // Consecutive ranges from page 0 give the bytes of one run.
+        for (std::uint64_t first = 0; first < plan.pages; first += kPagesPerStep) {
+            const std::uint64_t n = std::min(kPagesPerStep, plan.pages - first);
+            encodePages(encoder, in, plan.input, plan.layout, first, n, out);
+            if (progress && !progress(n)) return {"interrupted"};
+        }
+        return {};
+    }
+
+    try {
+        ConvertedInput source(in, *plan.conversion);
+        encoder.reset();
+        const std::size_t codes = plan.layout.codesPerPage();
+        std::array<std::int16_t, kMaxCodesPerPage> samples{};
+        std::vector<std::uint8_t> pages(kPagesPerStep * kPageSize);
+        for (std::uint64_t first = 0; first < plan.pages; first += kPagesPerStep) {
+            const auto n = static_cast<std::size_t>(std::min(kPagesPerStep, plan.pages - first));
+            for (std::size_t p = 0; p < n; ++p) {
+                const std::span<std::int16_t> pageSamples(samples.data(), codes);
+                const std::size_t present = source.read(pageSamples);
+                encodePage(encoder, pageSamples, present, plan.layout,
+                           std::span<std::uint8_t, kPageSize>(pages.data() + p * kPageSize, kPageSize));
+            }
+            out.write(std::span(pages.data(), n * kPageSize));
+            if (progress && !progress(n)) return {"interrupted", source.clippedSamples()};
+        }
+        return {{}, source.clippedSamples()};
+    } catch (const std::runtime_error& e) {
+        return {e.what()};
+    }
+}
+
+}  // namespace zrc::cli

@@ -1,0 +1,62 @@
+// One WAV file into a ZRC recording: what `zrc encode` does per file. The
+// bytes are those of the library's check, header writer and encoder run
+// over the file (or over the converted samples written as a plain WAV file).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "byte_sink.h"
+#include "input_file.h"
+#include "page_layout.h"
+#include "riff_wav.h"
+#include "wav_input.h"
+#include "zrc_header_writer.h"
+
+namespace zrc::cli {
+
+// Payload of the pages of a caller-chosen code width: all 512 bytes before
+// the page flag.
+inline constexpr unsigned kFreePayloadBytes = 512;
+
+struct EncodeSettings {
+    std::optional<int> width;  // none: the recorder's layout for the rate
+    bool convert = false;      // bring other WAV files to 11,025 Hz mono 16-bit
+};
+
+struct EncodePlan {
+    // What the check and the header writer see: the file's own fields, or
+    // for converted samples those of a canonical 11,025 Hz 16-bit WAV file.
+    WavInput input;
+    std::optional<RiffWav> conversion;  // the source, when samples are converted
+    PageLayout layout;
+    ZrcHeader header{};
+    std::uint64_t pages = 0;
+    std::string note;                   // what the user should know it did
+    std::vector<std::string> warnings;  // where the result may not be what they expect
+};
+
+using EncodePlanOrError = std::variant<EncodePlan, std::string>;
+
+// Inspects an opened WAV file and decides how to encode it. Without
+// `convert` a file the check refuses gives the reason in words, with a hint
+// when converting would take it; so does a data chunk the file holds only
+// part of. With `convert` a file that is already what the encoder reads is
+// encoded as it is, any other readable one converted.
+EncodePlanOrError planEncode(InputFile& in, const EncodeSettings& settings);
+
+struct EncodeOutcome {
+    std::string error;            // empty on success
+    std::uint64_t clippedSamples = 0;  // of converted samples
+};
+
+// Writes the header and every page of the plan to out, reporting each run
+// of pages done to progress; progress returning false stops the work.
+EncodeOutcome writeRecording(InputFile& in, ByteSink& out, const EncodePlan& plan,
+                             const std::function<bool(std::uint64_t pagesDone)>& progress);
+
+}  // namespace zrc::cli
