@@ -15,25 +15,6 @@ std::uint32_t wholeFilePageCount(std::span<const std::uint8_t, kHeaderSize> head
     return static_cast<std::uint32_t>(std::min(announced, held));
 }
 
-namespace {
-// After a failed write the file holds fewer samples than its header may
-// promise (the header call promised them all): it is cut to whole samples
-// and its sizes are made to tell them. Overwriting bytes already in the
-// file works on a full disk too.
-void tellWhatIsThere(const std::string& wavName, PcmFormat format) {
-    OutputFile out = OutputFile::openExisting(wavName.c_str());
-    if (out.size() < kWavHeaderSize) return;
-    const std::uint64_t data = out.size() - kWavHeaderSize;
-    const std::uint64_t whole = data - data % static_cast<unsigned>(format.bytesPerSample);
-    const auto h = wavHeader(format, whole);
-    if (out.truncate(kWavHeaderSize + whole)) {
-        out.writeAt(kWavOuterSizeField, std::span(h).subspan(kWavOuterSizeField, 4));
-        out.writeAt(kWavDataSizeField, std::span(h).subspan(kWavDataSizeField, 4));
-    }
-    out.close();
-}
-}  // namespace
-
 WholeFileDecoder::Start WholeFileDecoder::start(const char* zrcName, const char* wavName, int sampleSize) {
     m_conversion.reset();
     Start result;
@@ -122,7 +103,7 @@ WholeFileDecoder::Range WholeFileDecoder::decodePages(std::int64_t first, std::i
     ok = wav.updateSizes() && ok;
     ok = out.close() && ok;
     if (!ok) {
-        tellWhatIsThere(c.wavName, c.format);
+        keepOnlyWholeSamples(c.wavName.c_str(), c.format);
         result.status = Status::CannotWriteWav;
         return result;
     }
