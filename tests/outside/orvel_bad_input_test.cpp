@@ -1,7 +1,8 @@
-// Orvel's WAV side against hostile and broken files, the rows that the
-// OrvelBadFiles table of orvel_wav_test.cpp does not hold: each gives its
-// error code with the info buffer and the slot untouched, or plays only the
-// samples that are there.
+// Orvel against hostile and broken input, the rows that orvel_wav_test.cpp
+// and orvel_decode_test.cpp do not hold: WAV files that give their error
+// code with the info buffer and the slot untouched, or play only the samples
+// that are there; a conversion on a full disk, which leaves no file that
+// claims more than it holds.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "file_size_limit.h"
 #include "orvel.h"
 #include "test_files.h"
 #include "wav_builder.h"
@@ -117,6 +119,49 @@ TEST_F(OrvelBadInputTest, NamesWithSpacesAndNonAsciiBytes) {
         EXPECT_EQ(a.getWavType, 100) << name;
         EXPECT_EQ(a.played, 200) << name;
     }
+}
+
+std::uint32_t le32(const Bytes& b, std::size_t at) {
+    return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16)) |
+           (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+
+TEST_F(OrvelBadInputTest, AConversionOnAFullDisk) {
+    const std::string wav = m_dir.file("out.wav").string();
+    const Bytes codes(1360, 3);
+    {
+        // Not even the header fits: no file is left.
+        test::FileSizeLimit limit(30);
+        EXPECT_EQ(AdpcmDecHeader(wav.c_str(), 2, 11, 7, 3, 2, 2, 0, nullptr), -1);
+    }
+    EXPECT_FALSE(fs::exists(wav));
+
+    ASSERT_EQ(AdpcmDecHeader(wav.c_str(), 2, 11, 7, 3, 2, 2, 0, nullptr), 44 + 2 * 2720);
+    {
+        // Part of the first page: the call fails, and the header tells the
+        // whole samples that reached the file, not the two pages announced.
+        test::FileSizeLimit limit(1001);
+        EXPECT_EQ(AdpcmDecx(wav.c_str(), codes.data(), 11, 3, 1360, 2, 0), -3);
+    }
+    const Bytes written = test::readFile(wav);
+    ASSERT_GE(written.size(), 44u);
+    EXPECT_LE(written.size(), 1001u);
+    EXPECT_EQ(written.size() % 2, 0u);
+    EXPECT_EQ(le32(written, 40), written.size() - 44);
+    EXPECT_EQ(le32(written, 4), written.size() - 8);
+    // The conversion is over: a later page would follow a gap.
+    EXPECT_EQ(AdpcmDecx(wav.c_str(), codes.data(), 11, 3, 1360, 2, 0), -1);
+    EXPECT_EQ(test::readFile(wav), written);
+}
+
+TEST_F(OrvelBadInputTest, ARefusedHeaderCallEndsTheConversionBefore) {
+    const std::string wav = m_dir.file("out.wav").string();
+    const Bytes codes(1360, 3);
+    ASSERT_EQ(AdpcmDecHeader(wav.c_str(), 2, 11, 7, 3, 2, 1, 0, nullptr), 44 + 2720);
+    const Bytes header = test::readFile(wav);
+    EXPECT_EQ(AdpcmDecHeader(wav.c_str(), 3, 11, 7, 3, 2, 1, 0, nullptr), -1) << "an 8 or 16-bit file only";
+    EXPECT_EQ(AdpcmDecx(wav.c_str(), codes.data(), 11, 3, 1360, 2, 0), -1);
+    EXPECT_EQ(test::readFile(wav), header);
 }
 
 }  // namespace
