@@ -54,7 +54,8 @@ void makeRecording(const std::string& wav, const std::optional<Layout>& layout, 
     ZRC_FUZZ_CHECK(made && made->size() == zrcSize);
     ZRC_FUZZ_CHECK(scratch.read("two.zrc") == made);
     const RecordingInfo info = play_splpget(one.c_str());
-    ZRC_FUZZ_CHECK(info.rate0 == 11 && info.rate1 == 7 && info.pageCount == pages);
+    // A recording every reader takes, of the pages asked for.
+    ZRC_FUZZ_CHECK((info.rate0 == 7 || info.rate0 == 8 || info.rate0 == 11) && info.pageCount == pages);
     for (uint32_t p = 0; p < pages; ++p) {
         const std::uint8_t flag = (*made)[92 + 528 * p + 512];
         ZRC_FUZZ_CHECK(flag == 0 || flag == 1);
