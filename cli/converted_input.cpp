@@ -11,7 +11,12 @@ namespace zrc::cli {
 
 namespace {
 
-constexpr std::size_t kFramesPerBlock = 8192;
+// A block of input is this many bytes of whole frames (one frame at least):
+// a file of thousands of channels must not make its few bytes ask for
+// gigabytes.
+constexpr std::size_t kBlockBytes = 1 << 16;
+
+std::size_t framesPerBlock(const RiffWav& wav) { return std::max<std::size_t>(1, kBlockBytes / wav.frameBytes()); }
 constexpr std::size_t kOutputBlock = 8192;
 
 std::int16_t to16Bits(float v, std::uint64_t& clipped) {
@@ -43,8 +48,8 @@ ConvertedInput::ConvertedInput(InputFile& file, const RiffWav& wav)
       m_total(outputSamples(wav)),
       m_nextByte(wav.dataOffset),
       m_framesLeft(wav.frames()),
-      m_raw(kFramesPerBlock * wav.frameBytes()),
-      m_in(kFramesPerBlock),
+      m_raw(framesPerBlock(wav) * wav.frameBytes()),
+      m_in(framesPerBlock(wav)),
       m_out(kOutputBlock) {
     if (wav.sampleRate == kConvertedRate) return;
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
@@ -62,7 +67,7 @@ ConvertedInput::ConvertedInput(InputFile& file, const RiffWav& wav)
 ConvertedInput::~ConvertedInput() = default;
 
 void ConvertedInput::readInput() {
-    const auto frames = static_cast<std::size_t>(std::min<std::uint64_t>(kFramesPerBlock, m_framesLeft));
+    const auto frames = static_cast<std::size_t>(std::min<std::uint64_t>(m_in.size(), m_framesLeft));
     const std::size_t bytes = frames * m_wav.frameBytes();
     m_file.readAt(m_nextByte, std::span(m_raw.data(), bytes));
     mixToMono(m_wav, std::span(m_raw.data(), bytes), m_in.data());

@@ -56,6 +56,7 @@ std::string convertOne(const OutputTarget& target, const DecodeOptions& options,
         return !interruptRequested();
     });
     const bool closed = out.close();
+    if (failure == kRecordingCut) return failure;
     if (!failure.empty() || !closed) {
         return "cannot write " + target.output.string() + ": " + (failure.empty() ? systemReason(out.error()) : failure);
     }

@@ -99,7 +99,9 @@ int runInfo(const InfoOptions& options) {
             first = false;
         }
     }
-    if (options.json) std::cout << all.dump(2) << '\n';
+    // File names are bytes; one that is not UTF-8 (an old card's Latin-1
+    // name) still gets its report, with U+FFFD for what JSON cannot carry.
+    if (options.json) std::cout << all.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
     std::cout.flush();
     return failed ? kExitFileFailed : kExitOk;
 }

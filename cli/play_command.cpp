@@ -59,6 +59,10 @@ int runPlay(const PlayOptions& options) {
             std::cout << "stopped at page " << result.page << std::endl;
             return kExitOk;
         case PlayEnd::OutputEnded: break;
+        case PlayEnd::RecordingCut:
+            std::cerr << "zrc: " << options.file << ": the recording became shorter while it was played (at page "
+                      << result.page << ")" << std::endl;
+            return kExitFileFailed;
     }
     std::cerr << "zrc: " << options.file << ": the sound output ended at page " << result.page
               << " before the recording did" << std::endl;

@@ -112,9 +112,15 @@ PlayResult RecordingPlayer::play(std::uint32_t from, PlayMode mode, const std::f
     std::array<std::uint8_t, kPageSize> pageBytes{};
     std::array<std::uint8_t, kMaxCodesPerPage> codes{};
 
+    bool cut = false;
     auto queueNextPage = [&] {
         const std::uint32_t p = forward ? from + pagesRead : from - pagesRead;
         const int type = readPage(m_in, p, pageBytes);
+        // Bytes cut off meanwhile read as 0xFF: noise, never to be queued.
+        if (m_in.shortRead()) {
+            cut = true;
+            return;
+        }
         // The time through a page needs its own type going forward, and the
         // type of the page after it going backward.
         const std::int64_t elapsed =
@@ -151,7 +157,11 @@ PlayResult RecordingPlayer::play(std::uint32_t from, PlayMode mode, const std::f
             result.end = PlayEnd::Stopped;
             break;
         }
-        while (pagesRead < pages && blocksQueued - blocksHeard < kPagesAhead) queueNextPage();
+        while (!cut && pagesRead < pages && blocksQueued - blocksHeard < kPagesAhead) queueNextPage();
+        if (cut) {
+            result.end = PlayEnd::RecordingCut;
+            break;
+        }
 
         const std::int32_t heard = WavNowPlay();
         if (heard == -2) {

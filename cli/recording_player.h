@@ -34,6 +34,7 @@ enum class PlayEnd {
     Finished,     // every page was heard
     Stopped,      // the caller asked to stop
     OutputEnded,  // the sound output ended first (no device, or it failed)
+    RecordingCut, // the file became shorter while it was played
 };
 
 struct PlayResult {

@@ -109,6 +109,9 @@ std::string writeWav(InputFile& in, OutputFile& out, const DecodePlan& plan,
         if (ok && progress && !progress(last - first + 1)) return "interrupted";
     }
     ok = ok && wav.updateSizes();
+    // Pages read as 0xFF because the recording was cut meanwhile would be
+    // noise in a file that looks complete.
+    if (in.shortRead()) return kRecordingCut;
     if (!ok) return systemReason(out.error());
     return {};
 }

@@ -40,7 +40,9 @@ PlanOrError planDecode(InputFile& in, int bytesPerSample);
 
 // Writes the WAV file of the plan to out (not closed here), reporting each
 // run of pages done to progress; progress returning false stops the work.
-// Returns an empty string on success, else the reason.
+// Returns an empty string on success, else the reason: kRecordingCut when
+// the recording became shorter while it was read, else why out failed.
+inline constexpr const char* kRecordingCut = "the recording became shorter while it was read";
 std::string writeWav(InputFile& in, OutputFile& out, const DecodePlan& plan,
                      const std::function<bool(std::uint64_t pagesDone)>& progress);
 

@@ -109,6 +109,22 @@ EncodePlanOrError planAsItIs(const WavInput& input, std::int32_t zrcSize, const 
     return planned;
 }
 
+// The encoder takes its samples from behind the first "data" anywhere in the
+// file. When that is not where the chunks put the data chunk (a "data" in
+// some text, or no data chunk at all) the recording will not hold the
+// file's sound, and the user has to hear of it.
+std::optional<std::string> misreadWarning(const WavInput& input, const RiffWavOrError& walked) {
+    const auto* wav = std::get_if<RiffWav>(&walked);
+    if (wav != nullptr && wav->dataOffset == input.firstSampleOffset()) return std::nullopt;
+    const std::string where = "the samples are read from behind the first \"data\" in the file, at byte " +
+                              groupedDigits(*input.dataTag);
+    if (wav != nullptr) {
+        return where + ", but the data chunk's samples start at byte " + groupedDigits(wav->dataOffset) +
+               " (--convert reads those)";
+    }
+    return where + ", but the file does not read as a WAV file by its chunks (" + std::get<std::string>(walked) + ")";
+}
+
 EncodePlanOrError planConversion(const RiffWav& wav, const EncodeSettings& settings) {
     const std::uint64_t samples = ConvertedInput::outputSamples(wav);
     if (samples * 2 > std::numeric_limits<std::uint32_t>::max() - (kWavHeaderSize - 8)) {
@@ -156,7 +172,13 @@ EncodePlanOrError planEncode(InputFile& in, const EncodeSettings& settings) {
     const auto* wav = std::get_if<RiffWav>(&walked);
 
     if (!settings.convert) {
-        if (accepted(result)) return planAsItIs(input, result, settings);
+        if (accepted(result)) {
+            EncodePlanOrError planned = planAsItIs(input, result, settings);
+            if (auto* plan = std::get_if<EncodePlan>(&planned)) {
+                if (auto warning = misreadWarning(input, walked)) plan->warnings.push_back(*warning);
+            }
+            return planned;
+        }
         std::string reason = refusal(result, input);
         if (wav != nullptr && result != wavcheck::kTooLarge) {
             reason += "; --convert brings this " + wav->describe() + " file to 11,025 Hz mono 16-bit";
@@ -168,6 +190,7 @@ EncodePlanOrError planEncode(InputFile& in, const EncodeSettings& settings) {
         if (auto* plan = std::get_if<EncodePlan>(&planned)) {
             plan->note = "already " + groupedDigits(input.sampleRate) + " Hz mono " +
                          std::to_string(input.bitsPerSample) + "-bit: encoded as it is";
+            if (auto warning = misreadWarning(input, walked)) plan->warnings.push_back(*warning);
         }
         return planned;
     }
@@ -184,6 +207,7 @@ EncodeOutcome writeRecording(InputFile& in, ByteSink& out, const EncodePlan& pla
         for (std::uint64_t first = 0; first < plan.pages; first += kPagesPerStep) {
             const std::uint64_t n = std::min(kPagesPerStep, plan.pages - first);
             encodePages(encoder, in, plan.input, plan.layout, first, n, out);
+            if (in.shortRead()) return {kWavCut};
             if (progress && !progress(n)) return {"interrupted"};
         }
         return {};
@@ -204,6 +228,7 @@ EncodeOutcome writeRecording(InputFile& in, ByteSink& out, const EncodePlan& pla
                            std::span<std::uint8_t, kPageSize>(pages.data() + p * kPageSize, kPageSize));
             }
             out.write(std::span(pages.data(), n * kPageSize));
+            if (in.shortRead()) return {kWavCut, source.clippedSamples()};
             if (progress && !progress(n)) return {"interrupted", source.clippedSamples()};
         }
         return {{}, source.clippedSamples()};

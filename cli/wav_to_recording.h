@@ -54,8 +54,13 @@ struct EncodeOutcome {
     std::uint64_t clippedSamples = 0;  // of converted samples
 };
 
+// Samples cut off the WAV file while it was read would be encoded as
+// silence in a recording that looks complete.
+inline constexpr const char* kWavCut = "the WAV file became shorter while it was read";
+
 // Writes the header and every page of the plan to out, reporting each run
-// of pages done to progress; progress returning false stops the work.
+// of pages done to progress; progress returning false stops the work, and
+// so does the WAV file becoming shorter (kWavCut).
 EncodeOutcome writeRecording(InputFile& in, ByteSink& out, const EncodePlan& plan,
                              const std::function<bool(std::uint64_t pagesDone)>& progress);
 

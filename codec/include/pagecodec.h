@@ -132,15 +132,18 @@ PAGECODEC_API int32_t PAGECODEC_CALL SoundSet11k16bit(void **slot, int32_t rateS
  * callKind 0, the header call: creates wavFileName with its header, resets
  * the decoder, copies the recording's 92-byte header and the 44-byte WAV
  * header into headers (136 bytes) and returns the page count; 37 when the
- * recording cannot be opened, 2 when the WAV file cannot be created, 3 for
- * a header mode, rate code or width without a WAV format and 4 for another
- * sampleSize (nothing is created for 3 and 4).
+ * recording cannot be opened, 2 when the WAV file cannot be created or its
+ * header written (no file is left then), 3 for a header mode, rate code or
+ * width without a WAV format and 4 for another sampleSize (nothing is
+ * created for 3 and 4).
  * Other callKind, a page-range call: appends pages firstPage to lastPage of
  * the last successful header call's files and returns the codes of a page
  * (0 for a range past the last page); 1 when there was no such header call
  * or the recording cannot be opened, 2 when the WAV file cannot be opened or
  * written. Every call leaves the header's sizes telling the samples in the
- * file, so consecutive ranges over pages 0 to count - 1 complete it. */
+ * file, a failed write too (the file then ends with the last whole sample
+ * that reached it), so consecutive ranges over pages 0 to count - 1
+ * complete it. */
 PAGECODEC_API int32_t PAGECODEC_CALL AdpcmDec1(const char *zrcFileName, const char *wavFileName,
                                                int32_t sampleSize, int32_t firstPage, int32_t lastPage,
                                                uint8_t *headers, int32_t callKind);
@@ -180,7 +183,8 @@ PAGECODEC_API int32_t PAGECODEC_CALL wav_bitmode(const char *fileName);
 
 /* Creates (truncates) zrcFileName and writes the header for zrcSize from the
  * check of the same WAV file. Returns 0 written; 1 WAV file cannot be opened;
- * 2 ZRC file cannot be created; 3 WAV file has no "data" tag, 0 bits per
+ * 2 ZRC file cannot be created (also when it names the WAV file itself, which
+ * is left as it was); 3 WAV file has no "data" tag, 0 bits per
  * sample or a rate other than 11,025 or 8,000 (nothing written); 4 the header
  * did not reach the disk. The ZRC file is created, empty, also on 1 and 3. */
 PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader(const char *fileName, const char *zrcFileName,
@@ -202,8 +206,9 @@ PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader_f(const char *fileName, co
  * the bytes of one call. Past the end of the file, 11,025 Hz pages hold code 7
  * and 8,000 Hz pages encode silence. Returns 0 done (also, encoding nothing,
  * for any other rate); 1 WAV file cannot be opened; 2 ZRC file cannot be
- * opened; 5 bits per sample neither 8 nor 16; 6 no "data" tag (nothing
- * written on 1 to 6); 7 the pages did not all reach the disk. */
+ * opened (also when it is the WAV file itself); 5 bits per sample neither 8
+ * nor 16; 6 no "data" tag (nothing written on 1 to 6); 7 the pages did not
+ * all reach the disk. */
 PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_encoder(const char *fileName, const char *zrcFileName,
                                                      uint32_t startPage, uint32_t pagesToWrite);
 

@@ -39,6 +39,20 @@ constexpr std::int32_t kNoDataTag = 6;
 constexpr std::int32_t kWriteFailed = 7;
 }  // namespace encodeResult
 
+// A recording is never made over the WAV file it comes from, by any name
+// (links included): truncating or appending to it would destroy the input,
+// readable or not. It counts as a recording that cannot be created or
+// opened, and the WAV file stays as it was.
+OutputFile createRecording(const char* wavName, const char* zrcName) {
+    if (isSameFile(wavName, zrcName)) return {};
+    return OutputFile::create(zrcName);
+}
+
+OutputFile appendToRecording(const char* wavName, const char* zrcName) {
+    if (isSameFile(wavName, zrcName)) return {};
+    return OutputFile::openForAppend(zrcName);
+}
+
 std::int32_t writeHeader(OutputFile& zrc, const std::optional<ZrcHeader>& header) {
     if (!header) return headerResult::kRefused;
     zrc.write(*header);
@@ -89,7 +103,7 @@ PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader(const char* fileName, cons
     // Both opens come before either test: the recording is created (empty)
     // even when the WAV file cannot be read.
     InputFile wav(fileName);
-    OutputFile zrc = OutputFile::create(zrcFileName);
+    OutputFile zrc = createRecording(fileName, zrcFileName);
     if (!wav.isOpen()) return headerResult::kCannotOpenWav;
     if (!zrc.isOpen()) return headerResult::kCannotCreateZrc;
     return writeHeader(zrc, fixedLayoutHeader(readWavInput(wav), zrcSize));
@@ -99,7 +113,7 @@ PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader_f(const char* fileName, co
                                                         uint32_t zrcSize, int32_t payloadBytes,
                                                         int32_t payloadExtraBits, int32_t codeWidth) {
     InputFile wav(fileName);
-    OutputFile zrc = OutputFile::create(zrcFileName);
+    OutputFile zrc = createRecording(fileName, zrcFileName);
     if (!wav.isOpen()) return headerResult::kCannotOpenWav;
     if (!zrc.isOpen()) return headerResult::kCannotCreateZrc;
     return writeHeader(zrc, freeLayoutHeader(readWavInput(wav), zrcSize, low16(payloadBytes),
@@ -109,7 +123,7 @@ PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader_f(const char* fileName, co
 PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_encoder(const char* fileName, const char* zrcFileName,
                                                      uint32_t startPage, uint32_t pagesToWrite) {
     InputFile wav(fileName);
-    OutputFile zrc = OutputFile::openForAppend(zrcFileName);
+    OutputFile zrc = appendToRecording(fileName, zrcFileName);
     if (!wav.isOpen()) return encodeResult::kCannotOpenWav;
     if (!zrc.isOpen()) return encodeResult::kCannotOpenZrc;
     const WavInput input = readWavInput(wav);
@@ -125,7 +139,7 @@ PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_encoder_f(const char* fileName, con
                                                        int32_t payloadBytes, int32_t payloadExtraBits,
                                                        int32_t codeWidth) {
     InputFile wav(fileName);
-    OutputFile zrc = OutputFile::openForAppend(zrcFileName);
+    OutputFile zrc = appendToRecording(fileName, zrcFileName);
     if (!wav.isOpen()) return encodeResult::kCannotOpenWav;
     if (!zrc.isOpen()) return encodeResult::kCannotOpenZrc;
     const unsigned payloadBits = low16(payloadBytes) * 8 + low16(payloadExtraBits);

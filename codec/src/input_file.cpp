@@ -29,6 +29,7 @@ std::size_t InputFile::readAt(std::uint64_t offset, std::span<std::uint8_t> out)
     if (m_file != nullptr && offset < m_size &&
         fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) == 0) {
         got = std::fread(out.data(), 1, out.size(), m_file);
+        if (got < std::min<std::uint64_t>(out.size(), m_size - offset)) m_shortRead = true;
     }
     std::fill(out.begin() + static_cast<std::ptrdiff_t>(got), out.end(), std::uint8_t{0xFF});
     return got;

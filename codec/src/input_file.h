@@ -24,9 +24,15 @@ public:
     // file is 0xFF. Returns the number of bytes that came from the file.
     std::size_t readAt(std::uint64_t offset, std::span<std::uint8_t> out);
 
+    // True once a read gave fewer bytes than size() promised: the file was
+    // cut while it was open, or the device failed. What then read as 0xFF
+    // stood for bytes the file had.
+    bool shortRead() const { return m_shortRead; }
+
 private:
     std::FILE* m_file = nullptr;
     std::uint64_t m_size = 0;
+    bool m_shortRead = false;
 };
 
 }  // namespace zrc

@@ -91,6 +91,16 @@ bool OutputFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> byt
     return true;
 }
 
+bool OutputFile::truncate(std::uint64_t size) {
+    if (m_file == nullptr || m_failed) return false;
+    if (std::fflush(m_file) != 0 || ::ftruncate(fileno(m_file), static_cast<off_t>(size)) != 0 ||
+        fseeko(m_file, 0, SEEK_END) != 0) {
+        return fail();
+    }
+    m_size = size;
+    return true;
+}
+
 bool OutputFile::close() {
     if (m_file == nullptr) return false;
     if (std::fflush(m_file) != 0) fail();
@@ -105,6 +115,10 @@ bool isSameFile(const char* a, const char* b) {
     struct stat sb {};
     if (a == nullptr || b == nullptr || stat(a, &sa) != 0 || stat(b, &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+void removeFile(const char* name) {
+    if (name != nullptr) ::unlink(name);
 }
 
 bool OutputFile::fail() {

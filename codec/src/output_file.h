@@ -43,6 +43,8 @@ public:
     void write(std::span<const std::uint8_t> bytes) override { append(bytes); }
     // Overwrites bytes at offset; later appends still go to the end.
     bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+    // Cuts the file to its first `size` bytes.
+    bool truncate(std::uint64_t size);
     // Flushes and closes; false when any write since opening failed.
     bool close();
 
@@ -61,5 +63,8 @@ private:
 // Whether two names lead to one existing file, whatever links or spellings
 // lie between them.
 bool isSameFile(const char* a, const char* b);
+
+// Removes a file this library made and could not finish.
+void removeFile(const char* name);
 
 }  // namespace zrc

@@ -32,7 +32,7 @@ void unpack3(const std::uint8_t* p, int count, std::uint8_t* c) {
     int k = 0;
     // Eight codes from each group of three bytes.
     for (; k + 8 <= count; k += 8, p += 3) {
-        const unsigned g = p[0] | (p[1] << 8) | (p[2] << 16);
+        const unsigned g = unsigned{p[0]} | (unsigned{p[1]} << 8) | (unsigned{p[2]} << 16);
         for (int m = 0; m < 8; ++m) c[k + m] = u8((g >> (3 * m)) & 7);
     }
     // The codes that lie wholly within the rest of the last group; only the

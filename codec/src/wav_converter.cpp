@@ -48,4 +48,17 @@ bool WavConverter::updateSizes() {
            m_out.writeAt(kWavDataSizeField, std::span(h).subspan(kWavDataSizeField, 4));
 }
 
+void keepOnlyWholeSamples(const char* wavName, PcmFormat format) {
+    OutputFile out = OutputFile::openExisting(wavName);
+    if (out.size() < kWavHeaderSize) return;
+    const std::uint64_t data = out.size() - kWavHeaderSize;
+    const std::uint64_t whole = data - data % static_cast<unsigned>(format.bytesPerSample);
+    const auto h = wavHeader(format, whole);
+    if (out.truncate(kWavHeaderSize + whole)) {
+        out.writeAt(kWavOuterSizeField, std::span(h).subspan(kWavOuterSizeField, 4));
+        out.writeAt(kWavDataSizeField, std::span(h).subspan(kWavDataSizeField, 4));
+    }
+    out.close();
+}
+
 }  // namespace zrc

@@ -53,4 +53,11 @@ private:
     std::array<std::uint8_t, 2 * kMaxPlaybackSamples> m_bytes{};
 };
 
+// After a failed write a WAV file may hold fewer samples than its header
+// promises (a header written first announces them all). Cuts the file to
+// the whole samples in it and makes the header's sizes tell them;
+// overwriting bytes already in a file works on a full disk too. A file too
+// short for a header is left alone.
+void keepOnlyWholeSamples(const char* wavName, PcmFormat format);
+
 }  // namespace zrc

@@ -61,6 +61,9 @@ WholeFileDecoder::Start WholeFileDecoder::start(const char* zrcName, const char*
     const std::uint64_t announced = std::uint64_t{c.pageCount} * layout->samples * static_cast<unsigned>(sampleSize);
     const bool written = wav.begin(announced);
     if (!out.close() || !written) {
+        // A file cut inside its header (a full disk) is no WAV file at all;
+        // whatever it replaced was already truncated away.
+        removeFile(c.wavName.c_str());
         result.status = Status::CannotCreateWav;
         return result;
     }
@@ -100,6 +103,7 @@ WholeFileDecoder::Range WholeFileDecoder::decodePages(std::int64_t first, std::i
     ok = wav.updateSizes() && ok;
     ok = out.close() && ok;
     if (!ok) {
+        keepOnlyWholeSamples(c.wavName.c_str(), c.format);
         result.status = Status::CannotWriteWav;
         return result;
     }

@@ -101,8 +101,8 @@ ORVEL_API int32_t ORVEL_CALL PcmWavPlay(const char *fileName, uint8_t sampleSize
  * returns the bytes the finished file needs (held to 2,147,483,647). -1,
  * nothing created: pcmBit not 1 or 2, a type with pages but a rate code or
  * width that cannot be decoded, more samples than a WAV file can describe.
- * -1 also when the file cannot be created or written. A new call ends the
- * conversion of the one before. */
+ * -1 also when the file cannot be created or its header written (no file is
+ * left then). A new call ends the conversion of the one before. */
 ORVEL_API int32_t ORVEL_CALL AdpcmDecHeader(const char *wavFileName, int32_t pcmBit, int32_t rate0,
                                             int32_t rate1, int32_t bits0, int32_t bits1,
                                             int32_t pages0, int32_t pages1, uint8_t *scratch);
@@ -119,7 +119,8 @@ ORVEL_API int32_t ORVEL_CALL AdpcmDecHeader(const char *wavFileName, int32_t pcm
  * that of the last successful AdpcmDecHeader, the conversion has ended, or
  * codes is null; -2: the file no longer exists (or lost its header): it is
  * not made again and the conversion ends; -3: the write failed and the
- * conversion ends. */
+ * conversion ends, the file cut to the whole samples that reached it and its
+ * header telling them. */
 ORVEL_API int32_t ORVEL_CALL AdpcmDecx(const char *wavFileName, const uint8_t *codes, int32_t rate,
                                        int32_t width, int32_t count, int32_t pcmBit, int32_t mode);
 

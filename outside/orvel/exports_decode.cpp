@@ -51,6 +51,8 @@ ORVEL_API int32_t ORVEL_CALL AdpcmDecHeader(const char* wavFileName, int32_t pcm
                                             int32_t bits0, int32_t bits1, int32_t pages0, int32_t pages1,
                                             uint8_t* scratch) {
     try {
+        // Refused or not, a header call ends the conversion before it.
+        conversion.end();
         const auto plan = planConversion(pcmBit, {rate0, bits0, static_cast<std::uint32_t>(pages0)},
                                          {rate1, bits1, static_cast<std::uint32_t>(pages1)});
         if (!plan) return -1;

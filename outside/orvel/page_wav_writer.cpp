@@ -60,9 +60,14 @@ std::optional<std::uint64_t> PageWavWriter::begin(const char* wavName, const Con
     m_conversion.reset();
     if (wavName == nullptr) return std::nullopt;
     OutputFile out = OutputFile::create(wavName);
+    const bool created = out.isOpen();
     WavConverter wav(m_decoder, out, plan.format);
-    const bool written = out.isOpen() && wav.begin(plan.dataBytes);
-    if (!out.close() || !written) return std::nullopt;
+    const bool written = created && wav.begin(plan.dataBytes);
+    if (!out.close() || !written) {
+        // A file cut inside its header (a full disk) is no WAV file at all.
+        if (created) removeFile(wavName);
+        return std::nullopt;
+    }
     m_decoder.reset();
     m_conversion = Conversion{wavName, plan};
     return kWavHeaderSize + plan.dataBytes;
@@ -89,7 +94,9 @@ PageWavWriter::Append PageWavWriter::appendPage(const char* wavName, int bytesPe
     ok = out.close() && ok;
     if (!ok) {
         // A page that did not reach the file would leave a gap in the sound
-        // if later pages went on after it.
+        // if later pages went on after it; what did reach it stays, and the
+        // header says no more than that.
+        keepOnlyWholeSamples(wavName, plan.format);
         m_conversion.reset();
         return Append::WriteFailed;
     }

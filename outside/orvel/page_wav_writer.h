@@ -54,6 +54,9 @@ public:
     // Starts decoding again from the reset state.
     void restart() { m_decoder.reset(); }
 
+    // Ends the conversion: later pages are refused.
+    void end() { m_conversion.reset(); }
+
     // Decodes one page with its own rate code and width, continuing the
     // decoder, and appends its samples to the file the header call made;
     // afterwards the header's sizes tell the samples in the file. The file

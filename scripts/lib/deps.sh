@@ -13,6 +13,14 @@ ZRC_BUILD_PACKAGES=(
   libsoxr-dev
 )
 
+# The fuzzers (scripts/fuzz): clang with libFuzzer and the sanitizer
+# runtimes.
+ZRC_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
+# What scripts/test needs beyond the build: valgrind for the tool's leak
+# checks, and the fuzzers' packages.
+ZRC_CHECK_PACKAGES=(valgrind "${ZRC_FUZZ_PACKAGES[@]}")
+
 # Running the player without a screen (scripts/screenshot).
 ZRC_SCREENSHOT_PACKAGES=(xvfb xauth)
 

@@ -230,7 +230,7 @@ TEST_P(SampleTest, IsReproducedAndDecodesBackToItsSpeech) {
         for (std::size_t at = 0; at < y.size();) {
             for (std::size_t k = 0; k < 2046 && at < y.size(); ++k) {
                 codes.push_back(y[at]);
-                at += (k % 7 == 0 && k < 2043) ? 2 : 1;
+                at += (k % 7 == 0 && k < 2043) ? 2u : 1u;
             }
         }
         y = codes;

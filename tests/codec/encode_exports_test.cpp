@@ -2,15 +2,13 @@
 // the encoders, their page ranges and their refusals.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <array>
-#include <csignal>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "file_size_limit.h"
 #include "pagecodec.h"
 #include "test_files.h"
 #include "wav_builder.h"
@@ -18,6 +16,7 @@
 namespace zrc {
 namespace {
 
+using test::FileSizeLimit;
 using test::WavFile;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -327,29 +326,6 @@ TEST_F(EncodeExportsTest, EncoderRefusalsWriteNothing) {
     EXPECT_EQ(wav_zrc_encoder(wav(good).c_str(), m_dir.path().string().c_str(), 0, 1), 2);
     EXPECT_EQ(wav_zrc_encoder_f(wav(good).c_str(), m_dir.file("no/dir.zrc").string().c_str(), 0, 1, 512, 0, 3), 2);
 }
-
-// A file-size limit makes writes fail as a full disk does (EFBIG instead
-// of ENOSPC), without a small filesystem of its own.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = nullptr;
-};
 
 TEST_F(EncodeExportsTest, AFullDiskIsReported) {
     const auto in = wav(WavFile::pcm16(11025, noise(2000, 13)).bytes());

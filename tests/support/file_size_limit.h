@@ -1,0 +1,33 @@
+// Makes writes fail as a full disk does (EFBIG instead of ENOSPC), without a
+// small file system of its own: a file-size limit for this process, with
+// SIGXFSZ ignored so that the write returns an error instead of killing it.
+#pragma once
+
+#include <sys/resource.h>
+
+#include <csignal>
+
+namespace zrc::test {
+
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = nullptr;
+};
+
+}  // namespace zrc::test
