@@ -52,6 +52,25 @@ void pbAdpcmDecPerPage(benchmark::State& state) {
     state.counters["samples/s"] = benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate);
 }
 
+// pb_exdata unpacking one page of each of the recorder's layouts and the
+// widest ones.
+void pbExdataPerPage(benchmark::State& state) {
+    const auto width = static_cast<std::int16_t>(state.range(0));
+    const auto bytes = static_cast<std::int16_t>(state.range(1));
+    const auto bits = static_cast<std::int16_t>(state.range(2));
+    std::vector<std::uint8_t> page(528);
+    for (std::size_t i = 0; i < page.size(); ++i) page[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    std::vector<std::uint8_t> codes(2048);
+    std::int64_t unpacked = 0;
+    for (auto _ : state) {
+        unpacked += pb_exdata(width, bytes, bits, page.data(), codes.data());
+        benchmark::DoNotOptimize(codes.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["pages/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["codes/s"] = benchmark::Counter(static_cast<double>(unpacked), benchmark::Counter::kIsRate);
+}
+
 // A recording of `pages` type-0 pages (11 kHz, 3-bit) from the ITU codes.
 class LongRecording {
 public:
@@ -134,6 +153,7 @@ void streamedWholeFile(benchmark::State& state) {
 
 }  // namespace
 
+BENCHMARK(pbExdataPerPage)->Args({3, 510, 0})->Args({2, 511, 4})->Args({4, 512, 0})->Args({3, 511, 7});
 BENCHMARK(pbAdpcmDecPerPage)->Args({11, 3, 1360})->Args({7, 2, 2046})->Args({8, 2, 2048})->Args({8, 4, 1024});
 // 4,000 pages: about eight minutes of 11 kHz speech.
 BENCHMARK(adpcmDec1WholeFile)->Arg(4000)->Unit(benchmark::kMillisecond);

@@ -68,6 +68,7 @@ Form1::Form1(const Setup& setup, QWidget* parent)
     createControls();
     createMenu();
     connectControls();
+    connectTransport();
 }
 
 Form1::~Form1() = default;

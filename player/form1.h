@@ -95,6 +95,11 @@ public:
     bool pumpEvents();
     bool ended() const { return m_ended; }
 
+    // Plays strFileName from the slider's page, which it writes into
+    // start_page, in play_mode (0 play, positive cue, negative review), and
+    // returns when the run ends. Always 0.
+    std::int16_t DecodePlayX(const QString& strFileName, std::int32_t& start_page, std::int16_t play_mode);
+
     PlayerState& state() { return m_state; }
     const PlayerState& state() const { return m_state; }
     const Form1Controls& controls() const { return m_controls; }
@@ -103,6 +108,16 @@ public slots:
     void EXIT0_Click();
     void EXITX_Click();
     void M_fileopen_Click();
+
+    // The transport and test playback.
+    void PlayX_Click();
+    void CueX_Click();
+    void RevX_Click();
+    void StopX_Click();
+    void PlaySlider_MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void PlaySlider_Click();
+    void Timer1_Timer();
+    void TestWavPlay_Click();
 
 signals:
     // The program is over: the application's event loop should end.
@@ -124,6 +139,12 @@ private:
     // File > Open, by kind of file.
     void openRecording();
     void openOtherFile();
+
+    // The transport's part of the window.
+    friend class PlaybackRun;
+    void connectTransport();
+    void startPlayback(std::int16_t PlayMode);
+    void openCommandLineRecording();
 
     Dialogs& m_dialogs;
     PageCodecApi m_pageCodec;

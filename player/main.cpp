@@ -20,6 +20,7 @@
 #include "form1.h"
 #include "orvel_api.h"
 #include "pagecodec_api.h"
+#include "quit_signals.h"
 
 using namespace zrc::player;
 
@@ -157,6 +158,8 @@ int main(int argc, char** argv) {
     // that the shell split at its blanks is joined again.
     Form1 form({&binder, &dialogs, QString(), arguments.join(QLatin1Char(' '))});
     QObject::connect(&form, &Form1::programEnded, &app, [] { QCoreApplication::exit(0); });
+    QuitSignals quit;
+    QObject::connect(&quit, &QuitSignals::received, &form, &QWidget::close);
     form.Form_Load();
     if (form.ended()) return 0;
     form.show();

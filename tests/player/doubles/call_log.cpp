@@ -11,6 +11,9 @@ void CallLog::reset() {
     m_calls.clear();
     m_results.clear();
     m_info.fill(0);
+    m_wave = {};
+    m_queued.clear();
+    nowPlay = nullptr;
 }
 
 void CallLog::record(std::string function, std::vector<std::string> args) {

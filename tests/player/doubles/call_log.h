@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -14,6 +15,21 @@ namespace zrc::test::doubles {
 struct Call {
     std::string function;
     std::vector<std::string> args;
+};
+
+// The wave-output double's playback.
+struct Wave {
+    int generation = 0;         // WavCreate calls so far
+    bool playing = false;       // a header followed the last WavCreate; no WavStop or WavDestroy since
+    std::int32_t dataBlocks = 0;  // data blocks queued since the last WavCreate
+};
+
+// A block handed to the wave-output double, as it was when handed over.
+struct QueuedBlock {
+    int generation;  // the WavCreate it was queued under
+    bool header;
+    std::int32_t length;
+    std::vector<std::uint8_t> head;  // its first bytes, at most 64
 };
 
 class CallLog {
@@ -35,10 +51,18 @@ public:
     // What the functions with an information buffer write into it.
     std::array<std::uint8_t, 100>& info() { return m_info; }
 
+    Wave& wave() { return m_wave; }
+    std::vector<QueuedBlock>& queued() { return m_queued; }
+    // Answers WavNowPlay while the double's playback plays (it answers -2
+    // otherwise); without it, result("WavNowPlay", -2).
+    std::function<std::int32_t(const Wave&)> nowPlay;
+
 private:
     std::vector<Call> m_calls;
     std::map<std::string, std::int32_t> m_results;
     std::array<std::uint8_t, 100> m_info{};
+    Wave m_wave;
+    std::vector<QueuedBlock> m_queued;
 };
 
 }  // namespace zrc::test::doubles

@@ -1,5 +1,8 @@
-// Test double of the wave-output library: records every call, plays nothing.
+// Test double of the wave-output library: records every call and every block
+// it is handed, plays nothing; the test decides what WavNowPlay reports.
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -19,37 +22,72 @@ void releaseBlocks() {
     for (void* block : queued()) std::free(block);
     queued().clear();
 }
+
+// Between WavCreate and the header block.
+bool& awaitingHeader() {
+    static bool awaiting = false;
+    return awaiting;
+}
+
+void endPlayback() {
+    CallLog::instance().wave().playing = false;
+    awaitingHeader() = false;
+    releaseBlocks();
+}
 }  // namespace
 
 extern "C" {
 
 CORVID_API int32_t CORVID_CALL WavCreate(void) {
     CallLog::instance().record("WavCreate", {});
+    endPlayback();
+    auto& wave = CallLog::instance().wave();
+    ++wave.generation;
+    wave.dataBlocks = 0;
+    awaitingHeader() = true;
     return CallLog::instance().result("WavCreate", 0);
 }
 
+// Like the real library it takes the block and leaves the slot alone.
 CORVID_API int32_t CORVID_CALL WavAddPlayData(void** slot, int32_t length) {
     CallLog::instance().record("WavAddPlayData", {slot != nullptr ? "slot" : "null", std::to_string(length)});
-    if (slot != nullptr && *slot != nullptr) {
-        queued().push_back(*slot);
-        *slot = nullptr;
+    if (slot == nullptr || *slot == nullptr) return CallLog::instance().result("WavAddPlayData", 0);
+    void* block = *slot;
+    auto& wave = CallLog::instance().wave();
+    const bool header = awaitingHeader();
+    const auto bytes = static_cast<std::size_t>(std::clamp(length, 0, 64));
+    const auto* first = static_cast<const std::uint8_t*>(block);
+    CallLog::instance().queued().push_back({wave.generation, header, length, {first, first + bytes}});
+    if (header) {
+        awaitingHeader() = false;
+        wave.playing = true;
+        std::free(block);
+    } else if (wave.playing) {
+        ++wave.dataBlocks;
+        queued().push_back(block);
+    } else {
+        std::free(block);
     }
     return CallLog::instance().result("WavAddPlayData", 0);
 }
 
 CORVID_API int32_t CORVID_CALL WavNowPlay(void) {
     CallLog::instance().record("WavNowPlay", {});
+    const auto& wave = CallLog::instance().wave();
+    if (!wave.playing) return -2;
+    if (CallLog::instance().nowPlay) return CallLog::instance().nowPlay(wave);
     return CallLog::instance().result("WavNowPlay", -2);
 }
 
 CORVID_API int32_t CORVID_CALL WavStop(void) {
     CallLog::instance().record("WavStop", {});
+    endPlayback();
     return CallLog::instance().result("WavStop", 0);
 }
 
 CORVID_API int32_t CORVID_CALL WavDestroy(void) {
     CallLog::instance().record("WavDestroy", {});
-    releaseBlocks();
+    endPlayback();
     return CallLog::instance().result("WavDestroy", 0);
 }
 

@@ -40,6 +40,11 @@ ORVEL_API int32_t ORVEL_CALL pb_adpcm_dec(int32_t rate, int32_t width, int32_t c
     if (mode == 1) return 0;
     const int32_t samples = CallLog::instance().result("pb_adpcm_dec", count);
     giveBlock(slot, samples * 2);
+    // Sample i is code i, so a test can tell from a block which page made it.
+    if (slot != nullptr && codes != nullptr) {
+        auto* out = static_cast<std::int16_t*>(*slot);
+        for (int32_t i = 0; i < std::min(samples, count); ++i) out[i] = codes[i];
+    }
     return samples;
 }
 
