@@ -69,6 +69,7 @@ Form1::Form1(const Setup& setup, QWidget* parent)
     createMenu();
     connectControls();
     connectTransport();
+    connectConversion();
 }
 
 Form1::~Form1() = default;
@@ -249,6 +250,7 @@ void Form1::EXIT0_Click() { exitProgram(); }
 void Form1::EXITX_Click() { exitProgram(); }
 
 void Form1::exitProgram() {
+    cancelRunningConversion();
     hide();
     m_corvid.WavStop();
     m_corvid.WavDestroy();
@@ -264,6 +266,7 @@ void Form1::endProgram() {
 
 void Form1::closeEvent(QCloseEvent* event) {
     if (!m_ended) {
+        cancelRunningConversion();
         Form_Terminate();
         endProgram();
     }
@@ -272,6 +275,18 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 bool Form1::pumpEvents() {
     QCoreApplication::processEvents();
+    return !m_ended;
+}
+
+bool Form1::pollEvents() {
+    // A page lasts 123 ms or more and the output keeps more than that queued,
+    // so polls 5 ms apart lose nothing; the timer ends the wait when no
+    // other event comes sooner.
+    constexpr int kPollMs = 5;
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(kPollMs);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return !m_ended;
 }
 

@@ -8,10 +8,13 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "corvid_api.h"
 #include "dialogs.h"
+#include "disk_space.h"
 #include "instance_lock.h"
 #include "messages.h"
 #include "orvel_api.h"
@@ -86,6 +89,10 @@ public:
     // Shows the time of page Npage against the total; a negative Npage is
     // set to 0.
     void TimeDisplay(std::int32_t& Npage);
+    // Converts the recording zrc_filename into the WAV file wav_filename
+    // with 8-bit (pcm_bit 1) or 16-bit (2) samples, page by page, showing
+    // the progress; Cancelx ends it.
+    void TransZrcWav(const QString& zrc_filename, const QString& wav_filename, std::int16_t pcm_bit);
 
     // Slot `index` of the message table; empty outside 0 to 20.
     const QString& Msg(int index) const;
@@ -93,6 +100,10 @@ public:
     // Handles the pending window events once. False once the program has
     // ended: a long operation then returns at once, doing nothing more.
     bool pumpEvents();
+    // The pump of a loop that polls the wave output: handles the pending
+    // events, and when there are none waits a few milliseconds for one, so a
+    // playback sleeps between polls instead of keeping a core busy.
+    bool pollEvents();
     bool ended() const { return m_ended; }
 
     // Plays strFileName from the slider's page, which it writes into
@@ -104,10 +115,18 @@ public:
     const PlayerState& state() const { return m_state; }
     const Form1Controls& controls() const { return m_controls; }
 
+    // Where a conversion learns the free bytes for its output file;
+    // DISKSPACEFREE unless a test says otherwise.
+    using FreeSpace = std::function<std::optional<std::int32_t>(const QString& fileName)>;
+    void setDiskSpaceFree(FreeSpace measure) { m_diskSpaceFree = std::move(measure); }
+
 public slots:
     void EXIT0_Click();
     void EXITX_Click();
     void M_fileopen_Click();
+    void Trans_wav8bit_Click();
+    void Trans_wav16bit_Click();
+    void Cancelx_Click();
 
     // The transport and test playback.
     void PlayX_Click();
@@ -146,6 +165,15 @@ private:
     void startPlayback(std::int16_t PlayMode);
     void openCommandLineRecording();
 
+    // Conversion to WAV.
+    void connectConversion();
+    void saveAsWav(std::int16_t pcm_bit);
+    // The page road of TransZrcWav; false once the program has ended.
+    bool convertPages(const QString& zrc_filename, const QString& wav_filename, std::int16_t pcm_bit);
+    void refuseConversion(int promptSlot);
+    // Exit during a conversion cancels it first, so no partial file stays.
+    void cancelRunningConversion();
+
     Dialogs& m_dialogs;
     PageCodecApi m_pageCodec;
     CorvidApi m_corvid;
@@ -157,6 +185,8 @@ private:
     PlayerState m_state;
     Form1Controls m_controls;
     QString m_dialogFolder;  // where the open dialog starts, for this run only
+    FreeSpace m_diskSpaceFree = DISKSPACEFREE;
+    bool m_converting = false;  // a TransZrcWav is running further up
     bool m_ended = false;
 };
 

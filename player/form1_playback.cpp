@@ -50,6 +50,7 @@ private:
 
     Going start();
     bool pump() { return m_form.pumpEvents(); }
+    bool poll() { return m_form.pollEvents(); }
     std::int32_t nowPlaying() { return m_form.m_corvid.WavNowPlay().value_or(kOutputOver); }
     bool mustStop() { return m_state.PlayFlag == 0 || nowPlaying() == kOutputOver; }
     void markMode();
@@ -95,7 +96,7 @@ std::int16_t Form1::DecodePlayX(const QString& strFileName, std::int32_t& start_
 void PlaybackRun::play() {
     if (start() == Going::Ended) return;
     for (;;) {
-        if (!pump()) return;
+        if (!poll()) return;
         if (mustStop()) return stop();
         if (nowPlaying() == kAtNextPage) m_position = m_lastQueued;
         showPosition();
@@ -277,7 +278,7 @@ void PlaybackRun::endOfRecordingWait() {
     for (;;) {
         const std::int32_t played = nowPlaying();
         const std::int32_t position = m_startPage + played;
-        if (!pump()) return;
+        if (!poll()) return;
         if (m_state.PlayFlag == 0) return stop();
         // The sound may run out between two polls without the count ever
         // showing the end page; the wait must not outlast the sound.
@@ -290,7 +291,7 @@ void PlaybackRun::startOfRecordingWait() {
     for (;;) {
         const std::int32_t played = nowPlaying();
         std::int32_t position = m_startPage - played;
-        if (!pump()) return;
+        if (!poll()) return;
         if (m_state.PlayFlag == 0) return stop();
         if (played == kOutputOver || position == 0) return finishReview();
         if (played >= 0) {

@@ -72,7 +72,7 @@ void Form1::TestWavPlay_Click() {
     }
 
     for (bool playing = true; playing;) {
-        if (!pumpEvents()) return;
+        if (!pollEvents()) return;
         if (m_corvid.WavNowPlay().value_or(-2) == -2) playing = false;
     }
     shutOutput();

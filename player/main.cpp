@@ -1,10 +1,12 @@
 // ZrcPlayer: plays and converts the recordings of a voice recorder.
+#include <QAction>
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QStringList>
 #include <QTimer>
 
@@ -39,6 +41,9 @@ constexpr const char* kHelp =
     "  --screenshot PNG [FILE] open FILE through File > Open, save a picture\n"
     "                          of the window as PNG and exit (message boxes\n"
     "                          are answered, not shown, and listed on stderr)\n"
+    "  --screenshot PNG FILE --convert8|--convert16 WAV\n"
+    "                          then convert FILE into WAV (replacing it), the\n"
+    "                          picture taken at a third of the pages\n"
     "\n"
     "The libraries PageCodec, Corvid and Orvel are loaded from the folder in\n"
     "ZRC_PLAYER_LIBRARY_DIR (if set), then the program's folder, then the\n"
@@ -77,9 +82,17 @@ int listLibraries(Binder& binder) {
     return all ? 0 : 1;
 }
 
+// What the screenshot mode does after opening its file.
+struct ScreenshotConversion {
+    std::int16_t pcmBit = 0;  // 0: no conversion
+    QString wav;
+};
+
 // Runs the window with File > Open answered from the command line, saves a
 // picture of it and exits: a look at the window where no one can click.
-int screenshot(QApplication& app, Binder& binder, const QString& png, const QString& file) {
+// With a conversion the picture is taken in the middle of it.
+int screenshot(QApplication& app, Binder& binder, const QString& png, const QString& file,
+               const ScreenshotConversion& conversion) {
     ScriptedDialogs dialogs;
     if (!file.isEmpty()) dialogs.answerOpen(file);
     const auto tellBoxes = [&dialogs] {
@@ -96,18 +109,42 @@ int screenshot(QApplication& app, Binder& binder, const QString& png, const QStr
     }
     form.show();
     int status = 0;
+    bool taken = false;
+    const auto takePicture = [&] {
+        taken = true;
+        // The picture has no window frame; its caption is told instead.
+        std::fprintf(stderr, "window title \"%s\", time display \"%s\", progress %d of %d%s\n",
+                     form.windowTitle().toLocal8Bit().constData(),
+                     form.controls().PlayTimeLabel->text().toLocal8Bit().constData(),
+                     form.controls().ProgressBar1->value(), form.controls().ProgressBar1->maximum(),
+                     form.controls().ProgressBar1->isVisible() ? " (shown)" : " (hidden)");
+        if (!form.grab().save(png)) {
+            std::fprintf(stderr, "ZrcPlayer: cannot write %s\n", png.toLocal8Bit().constData());
+            status = 1;
+        }
+    };
+    const auto convert = [&] {
+        dialogs.answerSave(conversion.wav);
+        if (QFileInfo(conversion.wav).size() > 0) dialogs.answerBox(MsgBoxAnswer::Yes);
+        // Taken at the event pump that follows the update reaching a third,
+        // when the percentage beside the bar is written too.
+        QProgressBar* bar = form.controls().ProgressBar1;
+        QObject::connect(bar, &QProgressBar::valueChanged, &form, [&, bar](int value) {
+            if (taken || bar->maximum() < 3 || value * 3 < bar->maximum()) return;
+            taken = true;
+            QMetaObject::invokeMethod(&form, takePicture, Qt::QueuedConnection);
+        });
+        QAction* item = conversion.pcmBit == 1 ? form.controls().Trans_wav8bit : form.controls().Trans_wav16bit;
+        item->trigger();
+        std::fprintf(stderr, "converted into %s: %lld bytes\n", conversion.wav.toLocal8Bit().constData(),
+                     static_cast<long long>(QFileInfo(conversion.wav).size()));
+    };
     QTimer::singleShot(200, &form, [&] {
         if (!file.isEmpty()) form.M_fileopen_Click();
+        if (conversion.pcmBit != 0) convert();
         tellBoxes();
         QTimer::singleShot(300, &form, [&] {
-            // The picture has no window frame; its caption is told instead.
-            std::fprintf(stderr, "window title \"%s\", time display \"%s\"\n",
-                         form.windowTitle().toLocal8Bit().constData(),
-                         form.controls().PlayTimeLabel->text().toLocal8Bit().constData());
-            if (!form.grab().save(png)) {
-                std::fprintf(stderr, "ZrcPlayer: cannot write %s\n", png.toLocal8Bit().constData());
-                status = 1;
-            }
+            if (!taken) takePicture();
             form.EXITX_Click();
         });
     });
@@ -146,11 +183,18 @@ int main(int argc, char** argv) {
     const QStringList arguments = QCoreApplication::arguments().mid(1);
 
     if (!arguments.isEmpty() && arguments.first() == QLatin1String("--screenshot")) {
-        if (arguments.size() < 2 || arguments.size() > 3) {
+        ScreenshotConversion conversion;
+        if (arguments.size() == 5) {
+            if (arguments[3] == QLatin1String("--convert8")) conversion.pcmBit = 1;
+            if (arguments[3] == QLatin1String("--convert16")) conversion.pcmBit = 2;
+            conversion.wav = QFileInfo(arguments[4]).absoluteFilePath();
+        }
+        if (arguments.size() < 2 || arguments.size() == 4 || arguments.size() > 5 ||
+            (arguments.size() == 5 && conversion.pcmBit == 0)) {
             std::fputs(kHelp, stderr);
             return 2;
         }
-        return screenshot(app, binder, arguments[1], arguments.value(2));
+        return screenshot(app, binder, arguments[1], arguments.value(2), conversion);
     }
 
     QtDialogs dialogs;

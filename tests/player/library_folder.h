@@ -1,5 +1,6 @@
 // A folder of the libraries a test's binder may find: the real PageCodec and
-// the doubles of Corvid and Orvel, each only when asked for.
+// the doubles of Corvid and Orvel, each only when asked for, or the real
+// Orvel in place of its double.
 #pragma once
 
 #include <QString>
@@ -10,7 +11,7 @@ namespace zrc::test {
 
 class LibraryFolder {
 public:
-    enum Library { PageCodec = 1, Corvid = 2, Orvel = 4, All = 7 };
+    enum Library { PageCodec = 1, Corvid = 2, Orvel = 4, All = 7, RealOrvel = 8 };
 
     explicit LibraryFolder(int libraries);
 
@@ -20,6 +21,7 @@ public:
     static std::filesystem::path pageCodecFile();
     static std::filesystem::path corvidDoubleFile();
     static std::filesystem::path orvelDoubleFile();
+    static std::filesystem::path realOrvelFile();
 
 private:
     TempDir m_dir;

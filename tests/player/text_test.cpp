@@ -95,11 +95,13 @@ private slots:
         QTest::newRow("E not 11 or 8 kHz repeats slot 2") << 'E' << 6 << "Can't open file";
         QTest::newRow("E convert keeps its blank") << 'E' << 9 << "Convert to wave ";
         QTest::newRow("E capacity keeps its blank") << 'E' << 15 << "Short of capacity ";
-        QTest::newRow("E slot 16 empty") << 'E' << 16 << "";
+        QTest::newRow("E the recording is no output") << 'E' << 16 << "The recording itself cannot be the output file.";
+        QTest::newRow("E slot 17 empty") << 'E' << 17 << "";
         QTest::newRow("J wrong format differs from slot 2") << 'J' << 3 << QString::fromUtf8("ファイル形式が違います。");
         QTest::newRow("J caption is the same") << 'J' << 4 << "ZRC-PLAYER";
         QTest::newRow("J not 11 or 8 kHz")
             << 'J' << 6 << QString::fromUtf8("PCM 11kHzまたは8kHz MONOのWaveサウンドではありません。");
+        QTest::newRow("J the recording is no output") << 'J' << 16 << QString::fromUtf8("録音ファイル自身には保存できません。");
         QTest::newRow("J slot 20 empty") << 'J' << 20 << "";
         QTest::newRow("lower-case j is English") << 'j' << 0 << "Exit";
         QTest::newRow("any other letter is English") << 'X' << 12 << "Select file!";

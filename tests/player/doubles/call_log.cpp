@@ -11,6 +11,7 @@ void CallLog::reset() {
     m_calls.clear();
     m_results.clear();
     m_info.fill(0);
+    m_listener = nullptr;
     m_wave = {};
     m_queued.clear();
     nowPlay = nullptr;
@@ -18,6 +19,10 @@ void CallLog::reset() {
 
 void CallLog::record(std::string function, std::vector<std::string> args) {
     m_calls.push_back({std::move(function), std::move(args)});
+    if (m_listener) {
+        const Call call = m_calls.back();
+        m_listener(call);
+    }
 }
 
 std::vector<std::string> CallLog::functions() const {

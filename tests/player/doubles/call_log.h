@@ -36,7 +36,7 @@ class CallLog {
 public:
     static CallLog& instance();
 
-    // Forgets every call, result and information byte.
+    // Forgets every call, result, information byte and listener.
     void reset();
 
     void record(std::string function, std::vector<std::string> args);
@@ -51,6 +51,9 @@ public:
     // What the functions with an information buffer write into it.
     std::array<std::uint8_t, 100>& info() { return m_info; }
 
+    // Told of every call as it is recorded, before the double answers: a
+    // test can look at the window in the middle of a long operation.
+    void setListener(std::function<void(const Call&)> listener) { m_listener = std::move(listener); }
     Wave& wave() { return m_wave; }
     std::vector<QueuedBlock>& queued() { return m_queued; }
     // Answers WavNowPlay while the double's playback plays (it answers -2
@@ -61,6 +64,7 @@ private:
     std::vector<Call> m_calls;
     std::map<std::string, std::int32_t> m_results;
     std::array<std::uint8_t, 100> m_info{};
+    std::function<void(const Call&)> m_listener;
     Wave m_wave;
     std::vector<QueuedBlock> m_queued;
 };

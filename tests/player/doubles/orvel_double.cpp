@@ -1,6 +1,7 @@
 // Test double of the companion decoder library: records every call and
 // answers what the test set in the call log.
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -13,6 +14,9 @@ namespace {
 std::string text(const char* name) { return name != nullptr ? name : "(null)"; }
 std::string number(std::int64_t value) { return std::to_string(value); }
 std::string address(const void* p) { return p != nullptr ? "address" : "null"; }
+
+// What the double's AdpcmDecHeader writes in place of a WAV header.
+constexpr char kConvertedHeader[] = "ORVELHDR";
 
 void fillInfo(uint8_t* info) {
     if (info != nullptr) std::copy(CallLog::instance().info().begin(), CallLog::instance().info().end(), info);
@@ -77,13 +81,31 @@ ORVEL_API int32_t ORVEL_CALL AdpcmDecHeader(const char* wavFileName, int32_t pcm
     CallLog::instance().record("AdpcmDecHeader", {text(wavFileName), number(pcmBit), number(rate0), number(rate1),
                                                   number(bits0), number(bits1), number(pages0), number(pages1),
                                                   address(scratch)});
-    return CallLog::instance().result("AdpcmDecHeader", 0);
+    const int32_t needed = CallLog::instance().result("AdpcmDecHeader", 0);
+    // Like the real library, it creates the file; its "header" is a marker
+    // a test can tell from the codes that follow.
+    if (needed != -1 && wavFileName != nullptr) {
+        if (std::FILE* file = std::fopen(wavFileName, "wb")) {
+            std::fwrite(kConvertedHeader, 1, sizeof kConvertedHeader - 1, file);
+            std::fclose(file);
+        }
+    }
+    return needed;
 }
 
 ORVEL_API int32_t ORVEL_CALL AdpcmDecx(const char* wavFileName, const uint8_t* codes, int32_t rate, int32_t width,
                                        int32_t count, int32_t pcmBit, int32_t mode) {
     CallLog::instance().record("AdpcmDecx", {text(wavFileName), address(codes), number(rate), number(width),
                                              number(count), number(pcmBit), number(mode)});
+    // A page's "samples" are its codes, appended as they came, the file
+    // opened and closed each time; a call after the file was deleted
+    // brings it back, which a test sees.
+    if (mode != 1 && wavFileName != nullptr && codes != nullptr) {
+        if (std::FILE* file = std::fopen(wavFileName, "ab")) {
+            std::fwrite(codes, 1, static_cast<std::size_t>(std::clamp(count, 0, 2048)), file);
+            std::fclose(file);
+        }
+    }
     return CallLog::instance().result("AdpcmDecx", 0);
 }
 
