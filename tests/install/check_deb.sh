@@ -35,7 +35,10 @@ version=$(dpkg-deb -f "${runtime[0]}" Version)
 grep -qF "zrc-toolkit (= $version)" <<<"$(dpkg-deb -f "${dev[0]}" Depends)" ||
   fail "libpagecodec-dev does not depend on zrc-toolkit $version"
 pass "libpagecodec-dev depends on zrc-toolkit (= $version)"
-dpkg-deb --ctrl-tarfile "${runtime[0]}" | tar -t | grep -qx './shlibs' || fail "zrc-toolkit has no shlibs file"
+# Whole outputs into grep -q, never a pipe: grep leaving early would fail
+# the writer (pipefail).
+control=$(dpkg-deb --ctrl-tarfile "${runtime[0]}" | tar -t)
+grep -qx './shlibs' <<<"$control" || fail "zrc-toolkit has no shlibs file"
 pass "zrc-toolkit declares libPageCodec in its shlibs"
 
 # --- Contents ------------------------------------------------------------------
@@ -58,6 +61,8 @@ pass "zrc-toolkit holds programs, libraries and desktop files; libpagecodec-dev 
 dpkg-deb -x "${runtime[0]}" "$work/unpacked"
 expect_output "unpacked zrc --version" "zrc $version" "$work/unpacked/usr/bin/zrc" --version
 check_player_libraries "$work/unpacked/usr/bin/ZrcPlayer" "$work/unpacked"
+check_player_converts "$work/unpacked/usr/bin/ZrcPlayer" "$work/unpacked/usr/share/doc/zrc-toolkit/examples/greet-11k16.zrc" \
+  "$work/unpacked/usr/bin/zrc"
 
 # --- Installed with apt-get ---------------------------------------------------------
 if [ "${CI:-}" != true ] && [ "${ZRC_TEST_INSTALL_DEB:-0}" != 1 ]; then
@@ -79,7 +84,7 @@ expect_output "/usr/bin/ZrcPlayer --version" "ZrcPlayer $version" /usr/bin/ZrcPl
 check_player_libraries /usr/bin/ZrcPlayer /usr/lib
 examples=/usr/share/doc/zrc-toolkit/examples
 expect_output "/usr/bin/zrc info on the installed sample" "pages          61" /usr/bin/zrc info "$examples/greet-11k16.zrc"
-check_player_opens /usr/bin/ZrcPlayer "$examples/greet-11k16.zrc"
+check_player_converts /usr/bin/ZrcPlayer "$examples/greet-11k16.zrc" /usr/bin/zrc
 check "desktop-file-validate the installed entry" desktop-file-validate /usr/share/applications/zrcplayer.desktop
 # shared-mime-info's trigger has run update-mime-database.
 grep -qx 'audio/x-zrc:\*\.zrc' /usr/share/mime/globs || fail "the system's MIME database has no *.zrc"

@@ -50,7 +50,7 @@ done
 pass "installed zrc links Corvid and Orvel from the prefix"
 expect_output "installed zrc info" "pages          61" "$prefix/$bindir/zrc" info "$prefix/$docdir/examples/greet-11k16.zrc"
 check_player_libraries "$prefix/$bindir/ZrcPlayer" "$prefix"
-check_player_opens "$prefix/$bindir/ZrcPlayer" "$prefix/$docdir/examples/greet-11k16.zrc"
+check_player_converts "$prefix/$bindir/ZrcPlayer" "$prefix/$docdir/examples/greet-11k16.zrc" "$prefix/$bindir/zrc"
 
 # Only what a runtime package holds: no libPageCodec.so link, no header.
 cmake --install "$build" --prefix "$runtime" --component Runtime >/dev/null
@@ -67,7 +67,8 @@ flags=$(pkg-config --cflags --libs pagecodec) || fail "pkg-config --cflags --lib
 "$cc" -std=c99 -Wall -Wextra -Wpedantic -Werror "$work/example.c" $flags -o "$work/example" ||
   fail "README example with pkg-config's flags ($flags)"
 pass "README example builds with pkg-config --cflags --libs pagecodec"
-LD_LIBRARY_PATH="$prefix/$libdir" ldd "$work/example" | grep -qF "libPageCodec.so.$soversion => $prefix/$libdir/" ||
+libraries=$(LD_LIBRARY_PATH="$prefix/$libdir" ldd "$work/example")
+grep -qF "libPageCodec.so.$soversion => $prefix/$libdir/" <<<"$libraries" ||
   fail "README example does not load libPageCodec.so.$soversion from the prefix"
 check_c_example "$work/example" "$prefix/$docdir/examples" env LD_LIBRARY_PATH="$prefix/$libdir"
 

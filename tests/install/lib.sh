@@ -86,13 +86,20 @@ check_player_libraries() {
   pass "$player finds PageCodec, Corvid and Orvel below $root"
 }
 
-# The player opens a recording through its binder: the time display shows
-# its length (the sample is 7.503 s long).
-check_player_opens() {
-  local player=$1 recording=$2 png
-  png=$(mktemp --suffix=.png)
+# The player opens a recording through PageCodec as its binder finds it: the
+# time display shows the length (the sample is 7.503 s long). Then it
+# converts the recording to a 16-bit WAV file through Orvel: the file holds
+# the bytes that zrc decode writes for the same recording.
+check_player_converts() {
+  local player=$1 recording=$2 zrc=$3 dir
+  dir=$(mktemp -d)
   expect_output "$player opens $(basename "$recording")" "/ 00 : 00 : 07]" \
-    run_player_offscreen "$player" --screenshot "$png" "$recording"
-  [ -s "$png" ] || fail "$player saved no picture of its window"
-  rm -f "$png"
+    run_player_offscreen "$player" --screenshot "$dir/window.png" "$recording"
+  [ -s "$dir/window.png" ] || fail "$player saved no picture of its window"
+  expect_output "$player converts $(basename "$recording")" "converted into $dir/player.wav" \
+    run_player_offscreen "$player" --screenshot "$dir/converting.png" "$recording" --convert16 "$dir/player.wav"
+  "$zrc" decode -o "$dir/zrc.wav" "$recording" >/dev/null || fail "$zrc decode $recording"
+  cmp "$dir/player.wav" "$dir/zrc.wav" || fail "$player's WAV file differs from zrc decode's"
+  pass "$player's WAV file is zrc decode's, byte for byte"
+  rm -rf "$dir"
 }
