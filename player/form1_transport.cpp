@@ -106,7 +106,9 @@ void Form1::Timer1_Timer() {
         if (m_ended) return;
     }
     m_state.StartPage = m_controls.PlaySlider->value();
-    TimeDisplay(m_state.StartPage);
+    // During a conversion the label shows its percentage; a timer left
+    // running by a slider press must not write the time over it.
+    if (!m_converting) TimeDisplay(m_state.StartPage);
 }
 
 void Form1::openCommandLineRecording() {

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTimer>
 #include <QTest>
 
 #include <filesystem>
@@ -312,6 +313,20 @@ private slots:
                      qPrintable(labels[i]));
         }
         QVERIFY(h.atRest());
+    }
+
+    // A slider press leaves Timer1 running; its ticks during a conversion
+    // must not put the time display over the percentage.
+    void timerLeftRunningLeavesThePercentage() {
+        Harness h;
+        h.openRecording(typeZeroOnly(40));
+        h.form.controls().Timer1->start(0);  // a tick at every pump
+        h.convert(2, h.files.file("out.wav"));
+        QCOMPARE(h.snapshots.size(), std::size_t{40});
+        for (const Snapshot& s : h.snapshots) {
+            QVERIFY2(s.label.contains(QStringLiteral(" %")), qPrintable(s.label));
+        }
+        h.form.controls().Timer1->stop();
     }
 
     void onePageRecording() {
