@@ -57,6 +57,11 @@ cmake --install "$build" --prefix "$runtime" --component Runtime >/dev/null
 [ ! -e "$runtime/$libdir/libPageCodec.so" ] && [ ! -e "$runtime/$includedir/pagecodec.h" ] ||
   fail "the Runtime component holds development files"
 check_player_libraries "$runtime/$bindir/ZrcPlayer" "$runtime"
+# The same libraries through the system's library path alone, the player
+# in a folder with nothing beside it.
+mkdir -p "$work/alone/bin"
+cp "$runtime/$bindir/ZrcPlayer" "$work/alone/bin/"
+LD_LIBRARY_PATH="$runtime/$libdir:$runtime/$privatelibdir" check_player_libraries "$work/alone/bin/ZrcPlayer" "$runtime"
 
 # --- The README's example against the installed library ---------------------
 extract_c_example "$source/README.md" "$work/example.c"
