@@ -24,9 +24,9 @@ set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME "zrc-toolkit")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
-# Corvid and Orvel lie in the toolkit's own folder, which zrc reaches
-# through its RUNPATH; dpkg-shlibdeps is told so.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${CMAKE_INSTALL_PREFIX}/${ZRC_INSTALL_PRIVATE_LIBDIR}")
+# dpkg-shlibdeps finds Corvid and Orvel in the package through zrc's
+# $ORIGIN RUNPATH. The shlibs file names libPageCodec only: the two private
+# libraries have no SONAME version, and CPack says so.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 

@@ -69,7 +69,7 @@ cc=${CC:-cc}
 export PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig"
 flags=$(pkg-config --cflags --libs pagecodec) || fail "pkg-config --cflags --libs pagecodec"
 # shellcheck disable=SC2086 # the flags are words
-"$cc" -std=c99 -Wall -Wextra -Wpedantic -Werror "$work/example.c" $flags -o "$work/example" ||
+"$cc" -std=c99 -Wall -Wextra -Wpedantic -Werror ${ZRC_EXAMPLE_CFLAGS:-} "$work/example.c" $flags -o "$work/example" ||
   fail "README example with pkg-config's flags ($flags)"
 pass "README example builds with pkg-config --cflags --libs pagecodec"
 libraries=$(LD_LIBRARY_PATH="$prefix/$libdir" ldd "$work/example")
@@ -79,7 +79,7 @@ check_c_example "$work/example" "$prefix/$docdir/examples" env LD_LIBRARY_PATH="
 
 mkdir -p "$work/consumer"
 cmake -S "$source/tests/install/consumer" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
-  -DEXAMPLE_SOURCE="$work/example.c" >"$work/consumer.log" 2>&1 &&
+  -DCMAKE_C_FLAGS="${ZRC_EXAMPLE_CFLAGS:-}" -DEXAMPLE_SOURCE="$work/example.c" >"$work/consumer.log" 2>&1 &&
   cmake --build "$work/consumer" >>"$work/consumer.log" 2>&1 || { cat "$work/consumer.log"; fail "README example with find_package(PageCodec)"; }
 pass "README example builds with find_package(PageCodec) and PageCodec::PageCodec"
 check_c_example "$work/consumer/example" "$prefix/$docdir/examples"
