@@ -6,6 +6,7 @@
 #include <memory>
 #include <system_error>
 
+#include "batch_run.h"
 #include "commands.h"
 #include "input_file.h"
 #include "interruption.h"
@@ -88,47 +89,18 @@ int runDecode(const DecodeOptions& options) {
         std::cerr << "zrc decode: --bits must be 8 or 16" << std::endl;
         return kExitUsage;
     }
-    std::vector<fs::path> inputs(options.files.begin(), options.files.end());
-    std::optional<fs::path> output;
-    if (options.output) output = fs::path(*options.output);
-    const OutputPlan plan = planOutputs(inputs, output, options.force, ".wav");
-    if (!plan.error.empty()) {
-        std::cerr << "zrc decode: " << plan.error << std::endl;
-        return kExitUsage;
-    }
-
-    std::vector<std::uint64_t> estimates;
-    std::uint64_t total = 0;
-    for (const fs::path& input : inputs) total += estimates.emplace_back(estimatedPages(input));
-
-    InterruptGuard guard;
-    clearInterruptRequest();
-    std::vector<char> failed(inputs.size(), 0);
-    {
-        ProgressBar bar(std::cerr, ProgressBar::stderrIsTerminal(), total, inputs.size());
-        runParallel(inputs.size(), options.jobs, [&](std::size_t i) {
-            const OutputTarget& target = plan.targets[i];
-            std::uint64_t reported = 0;
-            const std::string error = convertOne(target, options, bar, reported);
-            // Done or failed, the file's share of the bar is used up.
-            if (estimates[i] > reported) bar.advance(estimates[i] - reported);
-            if (error.empty()) {
-                bar.print(std::cout, target.input.string() + " -> " + target.output.string());
-            } else {
-                failed[i] = 1;
-                if (!interruptRequested()) bar.print(std::cerr, "zrc: " + target.input.string() + ": " + error);
-            }
-            bar.fileDone();
-        });
-    }
-    if (interruptRequested()) {
-        std::cerr << "zrc decode: interrupted; unfinished outputs were removed" << std::endl;
-        return kExitInterrupted;
-    }
-    for (char f : failed) {
-        if (f != 0) return kExitFileFailed;
-    }
-    return kExitOk;
+    Batch batch;
+    batch.command = "zrc decode";
+    batch.files = options.files;
+    batch.output = options.output;
+    batch.force = options.force;
+    batch.jobs = options.jobs;
+    batch.extension = ".wav";
+    batch.estimate = estimatedPages;
+    batch.work = [&](const OutputTarget& target, ProgressBar& bar, std::uint64_t& reported) {
+        return FileOutcome{convertOne(target, options, bar, reported), {}};
+    };
+    return runBatch(batch);
 }
 
 }  // namespace zrc::cli

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 
+#include "batch_run.h"
 #include "commands.h"
 #include "input_file.h"
 #include "interruption.h"
@@ -99,49 +100,20 @@ int runEncode(const EncodeOptions& options) {
         std::cerr << "zrc encode: --width must be 2, 3 or 4" << std::endl;
         return kExitUsage;
     }
-    std::vector<fs::path> inputs(options.files.begin(), options.files.end());
-    std::optional<fs::path> output;
-    if (options.output) output = fs::path(*options.output);
-    const OutputPlan plan = planOutputs(inputs, output, options.force, ".zrc");
-    if (!plan.error.empty()) {
-        std::cerr << "zrc encode: " << plan.error << std::endl;
-        return kExitUsage;
-    }
-
-    std::vector<std::uint64_t> estimates;
-    std::uint64_t total = 0;
-    for (const fs::path& input : inputs) total += estimates.emplace_back(plannedPages(input, settingsOf(options)));
-
-    InterruptGuard guard;
-    clearInterruptRequest();
-    std::vector<char> failed(inputs.size(), 0);
-    {
-        ProgressBar bar(std::cerr, ProgressBar::stderrIsTerminal(), total, inputs.size());
-        runParallel(inputs.size(), options.jobs, [&](std::size_t i) {
-            const OutputTarget& target = plan.targets[i];
-            std::uint64_t reported = 0;
-            std::string note;
-            const std::string error = encodeOne(target, options, bar, reported, note);
-            // Done or failed, the file's share of the bar is used up.
-            if (estimates[i] > reported) bar.advance(estimates[i] - reported);
-            if (error.empty()) {
-                bar.print(std::cout, target.input.string() + " -> " + target.output.string() +
-                                         (note.empty() ? "" : " (" + note + ")"));
-            } else {
-                failed[i] = 1;
-                if (!interruptRequested()) bar.print(std::cerr, "zrc: " + target.input.string() + ": " + error);
-            }
-            bar.fileDone();
-        });
-    }
-    if (interruptRequested()) {
-        std::cerr << "zrc encode: interrupted; unfinished outputs were removed" << std::endl;
-        return kExitInterrupted;
-    }
-    for (char f : failed) {
-        if (f != 0) return kExitFileFailed;
-    }
-    return kExitOk;
+    Batch batch;
+    batch.command = "zrc encode";
+    batch.files = options.files;
+    batch.output = options.output;
+    batch.force = options.force;
+    batch.jobs = options.jobs;
+    batch.extension = ".zrc";
+    batch.estimate = [&](const fs::path& input) { return plannedPages(input, settingsOf(options)); };
+    batch.work = [&](const OutputTarget& target, ProgressBar& bar, std::uint64_t& reported) {
+        FileOutcome outcome;
+        outcome.error = encodeOne(target, options, bar, reported, outcome.note);
+        return outcome;
+    };
+    return runBatch(batch);
 }
 
 }  // namespace zrc::cli

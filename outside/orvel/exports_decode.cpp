@@ -10,6 +10,7 @@
 #include "orvel.h"
 #include "page_decode.h"
 #include "page_wav_writer.h"
+#include "playback_blocks.h"
 #include "stream_rate.h"
 #include "wav_format.h"
 
@@ -27,24 +28,13 @@ constexpr std::int32_t kNoConversion = -1;
 constexpr std::int32_t kFileGone = -2;
 constexpr std::int32_t kWriteFailed = -3;
 
-template <class T>
-void* callocCopy(const T* data, std::size_t n) {
-    void* block = std::calloc(n, sizeof(T));
-    if (block != nullptr) std::memcpy(block, data, n * sizeof(T));
-    return block;
-}
-
 std::size_t codeCount(std::int32_t count) { return static_cast<std::size_t>(std::max(count, 0)); }
 }  // namespace
 
 extern "C" {
 
 ORVEL_API int32_t ORVEL_CALL SoundSet11k16bit(void** slot, int32_t rateSelector, uint8_t* buffer) {
-    const auto block = streamingHeaderBlock(announcedRate(rateSelector));
-    if (buffer != nullptr) std::memcpy(buffer, block.data(), block.size());
-    if (slot != nullptr) {
-        if (void* copy = callocCopy(block.data(), block.size())) *slot = copy;
-    }
+    makeHeaderBlock(announcedRate(rateSelector), slot, buffer);
     return 0;
 }
 
@@ -54,16 +44,7 @@ ORVEL_API int32_t ORVEL_CALL pb_adpcm_dec(int32_t rate, int32_t width, int32_t c
         playbackDecoder.reset();
         return 0;
     }
-    if (slot == nullptr || (codes == nullptr && count > 0)) return 0;
-    const std::size_t n = codeCount(count);
-    if (playbackSampleCount(rate, width, n) == 0) return 0;
-
-    std::array<std::int16_t, kMaxPlaybackSamples> samples;
-    const std::size_t got = decodeForPlayback(playbackDecoder, rate, width, codes, n, samples.data());
-    void* block = callocCopy(samples.data(), got);
-    if (block == nullptr) return 0;
-    *slot = block;
-    return static_cast<int32_t>(got);
+    return makePlaybackBlock(playbackDecoder, rate, width, count, codes, slot);
 }
 
 ORVEL_API int32_t ORVEL_CALL AdpcmDecHeader(const char* wavFileName, int32_t pcmBit, int32_t rate0, int32_t rate1,

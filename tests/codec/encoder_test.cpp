@@ -12,6 +12,7 @@
 
 #include "decoder.h"
 #include "encoder.h"
+#include "g726_vectors.h"
 #include "kernel_choice.h"
 #include "test_files.h"
 
@@ -26,25 +27,14 @@ struct EncoderVector {
 std::string vectorName(const EncoderVector& v) { return "enc-w" + std::to_string(v.width) + "-" + v.sequence; }
 void PrintTo(const EncoderVector& v, std::ostream* os) { *os << vectorName(v); }
 
-std::vector<std::int16_t> readS16(const std::filesystem::path& path) {
-    const auto bytes = test::readFile(path);
-    std::vector<std::int16_t> out(bytes.size() / 2);
-    for (std::size_t k = 0; k < out.size(); ++k) {
-        out[k] = static_cast<std::int16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
-    }
-    return out;
-}
-
 class EncoderVectorTest : public ::testing::TestWithParam<std::tuple<EncoderVector, test::Kernels>> {
 protected:
     void SetUp() override {
         m_kernels = std::make_unique<test::KernelChoice>(std::get<1>(GetParam()));
         if (!m_kernels->available()) GTEST_SKIP() << "this processor or build has no AVX2 kernels";
-        const auto name = vectorName(vec());
-        m_x = readS16(test::dataPath("g726/" + name + ".x.s16le"));
-        m_codes = test::readFile(test::dataPath("g726/" + name + ".codes.u8"));
-        ASSERT_EQ(m_x.size(), m_codes.size());
-        ASSERT_GT(m_x.size(), 0u);
+        const test::EncoderVector v = test::loadEncoderVector(vec().width, vec().sequence);
+        m_x = v.samples;
+        m_codes = v.codes;
     }
     const EncoderVector& vec() const { return std::get<0>(GetParam()); }
     std::vector<std::int16_t> m_x;

@@ -16,6 +16,14 @@ struct DecoderVector {
 // width 2, 3 or 4; sequence "nrm-a", "nrm-m", "ovr-a", "ovr-m" or "i".
 DecoderVector loadDecoderVector(int width, const std::string& sequence);
 
+struct EncoderVector {
+    std::vector<std::int16_t> samples;
+    std::vector<std::uint8_t> codes;  // the encoder step's code per sample, after a reset
+};
+
+// width 2, 3 or 4; sequence "nrm-a", "nrm-m", "ovr-a" or "ovr-m".
+EncoderVector loadEncoderVector(int width, const std::string& sequence);
+
 // What every decoding path outputs for a step result: twice it, clipped.
 std::int16_t doubledClipped(std::int16_t step);
 

@@ -1,0 +1,40 @@
+// The run of a command over many files: output names planned once, files
+// worked on in parallel under one progress bar, Ctrl-C honoured, one exit
+// status for the whole run.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "output_paths.h"
+#include "progress_bar.h"
+
+namespace zrc::cli {
+
+struct FileOutcome {
+    std::string error;  // empty when the file was done
+    std::string note;   // shown after its output name
+};
+
+struct Batch {
+    std::string command;  // "zrc decode", for messages
+    std::vector<std::string> files;
+    std::optional<std::string> output;
+    bool force = false;
+    unsigned jobs = 1;
+    std::string extension;  // of the default output names, ".wav"
+    // Pages a file will take, for the bar's total before any file is read.
+    std::function<std::uint64_t(const std::filesystem::path&)> estimate;
+    // Does one file; adds the pages it has done to `reported` as it goes.
+    std::function<FileOutcome(const OutputTarget&, ProgressBar&, std::uint64_t& reported)> work;
+};
+
+// Runs the batch; the exit status: 0, kExitUsage for a plan that cannot
+// work, kExitFileFailed when any file failed, kExitInterrupted on Ctrl-C.
+int runBatch(const Batch& batch);
+
+}  // namespace zrc::cli
