@@ -11,6 +11,17 @@ namespace zrc::player {
 namespace {
 constexpr const char* kFolderVariable = "ZRC_PLAYER_LIBRARY_DIR";
 
+// The install's layout, seen from bin/, and the ABI version the player's
+// calls are written for; all three come from the build.
+constexpr const char* kBinToLibraryFolder = ZRC_BINDIR_TO_LIBDIR;
+constexpr const char* kBinToPrivateLibraryFolder = ZRC_BINDIR_TO_PRIVATE_LIBDIR;
+
+// The SONAME version of a library, or empty for one that has none.
+QString sonameVersion(const QString& library) {
+    if (library == QLatin1String("PageCodec")) return QStringLiteral(ZRC_PAGECODEC_SOVERSION);
+    return {};
+}
+
 void report(const QString& text) {
     std::fprintf(stderr, "ZrcPlayer: %s\n", text.toLocal8Bit().constData());
 }
@@ -24,8 +35,25 @@ QStringList Binder::programFolders() {
     QStringList folders;
     const QString fromEnvironment = qEnvironmentVariable(kFolderVariable);
     if (!fromEnvironment.isEmpty()) folders << fromEnvironment;
-    folders << QCoreApplication::applicationDirPath();
+    folders << installedFolders(QCoreApplication::applicationDirPath());
     return folders;
+}
+
+QStringList Binder::installedFolders(const QString& programFolder) {
+    const QDir bin(programFolder);
+    QStringList folders{programFolder};
+    for (const char* relative : {kBinToPrivateLibraryFolder, kBinToLibraryFolder}) {
+        const QString folder = QDir::cleanPath(bin.filePath(QString::fromUtf8(relative)));
+        if (!folders.contains(folder)) folders << folder;
+    }
+    return folders;
+}
+
+QStringList Binder::fileNames(const QString& library) {
+    const QString plain = QStringLiteral("lib%1.so").arg(library);
+    const QString version = sonameVersion(library);
+    if (version.isEmpty()) return {plain};
+    return {plain + QLatin1Char('.') + version, plain};
 }
 
 Binder Binder::forProgram() { return Binder(programFolders(), true); }
@@ -35,20 +63,26 @@ Binder::Library& Binder::load(const QString& name) {
     if (library.handle || library.failed) return library;
 
     QStringList tried;
+    const QStringList names = fileNames(name);
     for (const QString& folder : m_folders) {
-        const QString file = QDir(folder).filePath(QStringLiteral("lib%1.so").arg(name));
-        // Only an existing file is handed to the loader, so a folder never
-        // falls through to a search elsewhere behind our back.
-        if (!QFileInfo::exists(file)) continue;
-        auto handle = std::make_unique<QLibrary>(file);
-        if (handle->load()) {
-            library.handle = std::move(handle);
-            return library;
+        for (const QString& fileName : names) {
+            const QString file = QDir(folder).filePath(fileName);
+            // Only an existing file is handed to the loader, so a folder never
+            // falls through to a search elsewhere behind our back.
+            if (!QFileInfo::exists(file)) continue;
+            auto handle = std::make_unique<QLibrary>(file);
+            if (handle->load()) {
+                library.handle = std::move(handle);
+                return library;
+            }
+            tried << handle->errorString();
         }
-        tried << handle->errorString();
     }
     if (m_systemPath) {
-        auto handle = std::make_unique<QLibrary>(name);
+        // Under its SONAME, as the dynamic linker would look for it: the
+        // plain name belongs to development files and may be missing.
+        const QString version = sonameVersion(name);
+        auto handle = version.isEmpty() ? std::make_unique<QLibrary>(name) : std::make_unique<QLibrary>(name, version);
         if (handle->load()) {
             library.handle = std::move(handle);
             return library;

@@ -18,18 +18,30 @@ namespace zrc::player {
 
 class Binder {
 public:
-    // Where a library is looked for: each folder of `folders` in order (as
-    // lib<Name>.so), then, with systemPath, the system's library path.
+    // Where a library is looked for: each folder of `folders` in order
+    // (under each of fileNames(), first found first), then, with
+    // systemPath, the system's library path (under its SONAME).
     Binder(QStringList folders, bool systemPath);
     ~Binder();
     Binder(const Binder&) = delete;
     Binder& operator=(const Binder&) = delete;
 
     // The program's search order: the folder in ZRC_PLAYER_LIBRARY_DIR (if
-    // set), the program's own folder, the system's library path. Needs the
-    // application object.
+    // set), installedFolders() of the program's own folder, the system's
+    // library path. Needs the application object.
     static Binder forProgram();
     static QStringList programFolders();
+
+    // The folders where an install puts the libraries, for a program in
+    // programFolder: that folder itself (as in the build tree), the
+    // toolkit's own library folder (Corvid, Orvel) and the library folder
+    // (PageCodec), each as the install lays them out relative to bin/.
+    static QStringList installedFolders(const QString& programFolder);
+
+    // The file names a library is looked for under in a folder: its SONAME
+    // first (libPageCodec.so.0, all a runtime install has), then the plain
+    // lib<Name>.so.
+    static QStringList fileNames(const QString& library);
 
     // The function `function` of library `library`, loading the library at
     // its first use; nullptr when either cannot be had. Each failure is

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -9,12 +10,18 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <dlfcn.h>
+
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "binder.h"
+#include "corvid_api.h"
 #include "dialogs.h"
 #include "form1.h"
+#include "orvel_api.h"
+#include "pagecodec_api.h"
 #include "quit_signals.h"
 
 using namespace zrc::player;
@@ -28,6 +35,9 @@ constexpr const char* kHelp =
     "\n"
     "  --help                  show this text\n"
     "  --version               show the version\n"
+    "  --libraries             load PageCodec, Corvid and Orvel, bind every\n"
+    "                          function the player calls, tell the file each\n"
+    "                          library came from and exit (no display needed)\n"
     "  --screenshot PNG [FILE] open FILE through File > Open, save a picture\n"
     "                          of the window as PNG and exit (message boxes\n"
     "                          are answered, not shown, and listed on stderr)\n"
@@ -37,7 +47,40 @@ constexpr const char* kHelp =
     "\n"
     "The libraries PageCodec, Corvid and Orvel are loaded from the folder in\n"
     "ZRC_PLAYER_LIBRARY_DIR (if set), then the program's folder, then the\n"
-    "system's library path.\n";
+    "install's library folders beside it, then the system's library path.\n";
+
+// The file the library holding `function` was loaded from, as the dynamic
+// linker found it (a bare name searched on the system's path becomes a
+// full one here).
+QString fileOf(QFunctionPointer function) {
+    Dl_info info{};
+    // A function's address as an object address: what dladdr takes.
+    if (function == nullptr || dladdr(reinterpret_cast<const void*>(function), &info) == 0 ||
+        info.dli_fname == nullptr) {
+        return {};
+    }
+    return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absoluteFilePath();
+}
+
+// --libraries: every function the player calls, bound as it would be.
+int listLibraries(Binder& binder) {
+    PageCodecApi pageCodec(binder);
+    CorvidApi corvid(binder);
+    OrvelApi orvel(binder);
+    const bool bound[] = {pageCodec.bindAll(), corvid.bindAll(), orvel.bindAll()};
+    const char* const names[] = {PageCodecApi::kLibrary, CorvidApi::kLibrary, OrvelApi::kLibrary};
+    // One function of each, to ask the dynamic linker where it lies.
+    const char* const probes[] = {"play_splpget", "WavCreate", "WavPlx"};
+    bool all = true;
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        const QString library = QString::fromLatin1(names[i]);
+        const QString file = binder.isLoaded(library) ? fileOf(binder.resolve(library, probes[i])) : QString();
+        std::printf("%s: %s%s\n", names[i], file.isEmpty() ? "not loaded" : file.toLocal8Bit().constData(),
+                    binder.isLoaded(library) && !bound[i] ? " (functions missing)" : "");
+        all = all && bound[i];
+    }
+    return all ? 0 : 1;
+}
 
 // What the screenshot mode does after opening its file.
 struct ScreenshotConversion {
@@ -123,7 +166,19 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    if (argc == 2 && std::strcmp(argv[1], "--libraries") == 0) {
+        QCoreApplication core(argc, argv);
+        Binder binder = Binder::forProgram();
+        return listLibraries(binder);
+    }
+
     QApplication app(argc, argv);
+    // The window is tied to the installed zrcplayer.desktop (its icon and
+    // name in docks and task bars).
+    QGuiApplication::setDesktopFileName(QStringLiteral("zrcplayer"));
+    QIcon icon;
+    for (const int size : {48, 256}) icon.addFile(QStringLiteral(":/zrcplayer/zrcplayer-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
     Binder binder = Binder::forProgram();
     const QStringList arguments = QCoreApplication::arguments().mid(1);
 

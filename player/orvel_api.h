@@ -1,6 +1,9 @@
 // The functions of the companion decoder library Orvel, bound by name.
 #pragma once
 
+#include <algorithm>
+#include <iterator>
+
 #include "binder.h"
 
 // Orvel exports two names that PageCodec exports as well. The player binds
@@ -26,6 +29,14 @@ struct OrvelApi {
           AdpcmDecx(binder, kLibrary, "AdpcmDecx") {}
 
     static constexpr const char* kLibrary = "Orvel";
+
+    // Binds every function now; false when one cannot be had (each missing
+    // one is reported, not only the first).
+    bool bindAll() {
+        const bool bound[] = {SoundSet11k16bit.bind(), pb_adpcm_dec.bind(), WavPlx.bind(), GetWavType.bind(),
+                              PcmWavPlay.bind(), AdpcmDecHeader.bind(), AdpcmDecx.bind()};
+        return std::all_of(std::begin(bound), std::end(bound), [](bool b) { return b; });
+    }
 
     BoundFunction<decltype(::orvelDeclaration_SoundSet11k16bit)> SoundSet11k16bit;
     BoundFunction<decltype(::orvelDeclaration_pb_adpcm_dec)> pb_adpcm_dec;

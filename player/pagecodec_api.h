@@ -1,6 +1,9 @@
 // The functions of PageCodec the player calls, bound by name.
 #pragma once
 
+#include <algorithm>
+#include <iterator>
+
 #include "binder.h"
 #include "pagecodec.h"
 
@@ -16,6 +19,14 @@ struct PageCodecApi {
           pb_exdata(binder, kLibrary, "pb_exdata") {}
 
     static constexpr const char* kLibrary = "PageCodec";
+
+    // Binds every function now; false when one cannot be had (each missing
+    // one is reported, not only the first).
+    bool bindAll() {
+        const bool bound[] = {play_splpget.bind(), play_1pagerd.bind(), pb_splptblmk.bind(), get_time.bind(),
+                              splp_pageno.bind(), pb_exdata.bind()};
+        return std::all_of(std::begin(bound), std::end(bound), [](bool b) { return b; });
+    }
 
     BoundFunction<decltype(::play_splpget)> play_splpget;
     BoundFunction<decltype(::play_1pagerd)> play_1pagerd;

@@ -11,6 +11,9 @@ ZRC_BUILD_PACKAGES=(
   libcli11-dev nlohmann-json3-dev
   # zrc encode --convert resamples with libsoxr.
   libsoxr-dev
+  # The install's checks: Debian packages through CPack (dpkg-shlibdeps),
+  # the desktop entry, the file type, the manual pages.
+  dpkg-dev desktop-file-utils shared-mime-info groff-base
 )
 
 # The fuzzers (scripts/fuzz): clang with libFuzzer and the sanitizer

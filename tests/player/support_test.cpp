@@ -57,11 +57,85 @@ private slots:
     }
 
     void programFoldersPutTheOverrideFirst() {
+        const QStringList installed = Binder::installedFolders(QCoreApplication::applicationDirPath());
+        QCOMPARE(installed.first(), QCoreApplication::applicationDirPath());
         qputenv("ZRC_PLAYER_LIBRARY_DIR", "/opt/zrc-doubles");
-        QCOMPARE(Binder::programFolders(),
-                 QStringList({QStringLiteral("/opt/zrc-doubles"), QCoreApplication::applicationDirPath()}));
+        QCOMPARE(Binder::programFolders(), QStringList{QStringLiteral("/opt/zrc-doubles")} + installed);
         qunsetenv("ZRC_PLAYER_LIBRARY_DIR");
-        QCOMPARE(Binder::programFolders(), QStringList({QCoreApplication::applicationDirPath()}));
+        QCOMPARE(Binder::programFolders(), installed);
+    }
+
+    void installedFoldersFollowTheInstallLayout() {
+        // bin/ beside the library folder (PageCodec) and the toolkit's own
+        // (Corvid, Orvel), as `cmake --install` lays them out.
+        for (const QString& prefix : {QStringLiteral("/usr"), QStringLiteral("/home/ann/zrc")}) {
+            const QDir root(prefix);
+            QCOMPARE(Binder::installedFolders(root.filePath(QStringLiteral(ZRC_INSTALL_BINDIR))),
+                     QStringList({root.filePath(QStringLiteral(ZRC_INSTALL_BINDIR)),
+                                  root.filePath(QStringLiteral(ZRC_INSTALL_PRIVATE_LIBDIR)),
+                                  root.filePath(QStringLiteral(ZRC_INSTALL_LIBDIR))}));
+        }
+    }
+
+    void pageCodecIsLookedForUnderItsSoname() {
+        const QStringList names = Binder::fileNames(QStringLiteral("PageCodec"));
+        QCOMPARE(names.size(), 2);
+        QVERIFY(names[0].startsWith(QStringLiteral("libPageCodec.so.")));
+        QCOMPARE(names[1], QStringLiteral("libPageCodec.so"));
+        QCOMPARE(Binder::fileNames(QStringLiteral("Corvid")), QStringList{QStringLiteral("libCorvid.so")});
+    }
+
+    void librariesOfAnInstalledTree() {
+        // What a runtime package holds: PageCodec under its SONAME only (no
+        // development link), the outside libraries in the toolkit's folder.
+        TempDir prefix;
+        const std::string soname = Binder::fileNames(QStringLiteral("PageCodec")).first().toStdString();
+        const auto bin = prefix.path() / ZRC_INSTALL_BINDIR;
+        const auto lib = prefix.path() / ZRC_INSTALL_LIBDIR;
+        const auto own = prefix.path() / ZRC_INSTALL_PRIVATE_LIBDIR;
+        for (const auto& folder : {bin, lib, own}) std::filesystem::create_directories(folder);
+        std::filesystem::copy_file(LibraryFolder::pageCodecFile(), lib / soname);
+        std::filesystem::copy_file(LibraryFolder::corvidDoubleFile(), own / "libCorvid.so");
+        std::filesystem::copy_file(LibraryFolder::orvelDoubleFile(), own / "libOrvel.so");
+
+        Binder binder(Binder::installedFolders(qpath(bin)), false);
+        PageCodecApi pageCodec(binder);
+        CorvidApi corvid(binder);
+        OrvelApi orvel(binder);
+        QVERIFY(pageCodec.bindAll());
+        QVERIFY(corvid.bindAll());
+        QVERIFY(orvel.bindAll());
+        // The folders as the binder writes them: made absolute and clean.
+        const auto clean = [](const std::filesystem::path& p) { return QDir::cleanPath(qpath(p)); };
+        QCOMPARE(binder.loadedFrom(QStringLiteral("PageCodec")), clean(lib / soname));
+        QCOMPARE(binder.loadedFrom(QStringLiteral("Corvid")), clean(own / "libCorvid.so"));
+        QCOMPARE(binder.loadedFrom(QStringLiteral("Orvel")), clean(own / "libOrvel.so"));
+        const std::uint8_t table[2] = {0, 1};
+        QCOMPARE(pageCodec.get_time(table, 1, 123, 292), std::optional<std::int32_t>(415));
+    }
+
+    void sonameComesBeforeThePlainName() {
+        // A folder with both names: the SONAME is the ABI the player's
+        // calls are written for, the plain name may lead to another one.
+        TempDir folder;
+        const QString soname = Binder::fileNames(QStringLiteral("PageCodec")).first();
+        std::filesystem::create_symlink(LibraryFolder::pageCodecFile(), folder.file(soname.toStdString()));
+        std::filesystem::create_symlink(LibraryFolder::corvidDoubleFile(), folder.file("libPageCodec.so"));
+        Binder binder({qpath(folder.path())}, false);
+        PageCodecApi pageCodec(binder);
+        QVERIFY(pageCodec.bindAll());
+        QCOMPARE(binder.loadedFrom(QStringLiteral("PageCodec")), qpath(folder.file(soname.toStdString())));
+    }
+
+    void missingFunctionsFailBindAll() {
+        // Corvid's double where Orvel belongs: the library loads, its
+        // functions are not Orvel's.
+        TempDir folder;
+        std::filesystem::create_symlink(LibraryFolder::corvidDoubleFile(), folder.file("libOrvel.so"));
+        Binder binder({qpath(folder.path())}, false);
+        OrvelApi orvel(binder);
+        QVERIFY(!orvel.bindAll());
+        QVERIFY(binder.isLoaded(QStringLiteral("Orvel")));
     }
 
     void librariesLoadAtTheFirstCall() {
