@@ -72,6 +72,13 @@ if [ "${CI:-}" != true ] && [ "${ZRC_TEST_INSTALL_DEB:-0}" != 1 ]; then
 fi
 [ "$(id -u)" -eq 0 ] || fail "installing the packages needs root"
 cp "${runtime[0]}" "${dev[0]}" "$work/"
+# Packages this check brings in leave with it, so that what runs afterwards
+# (the sanitizer suite) meets the machine as it was; ones already installed
+# stay, at this build's version.
+installed_before=$(dpkg-query -W -f='${Status}' zrc-toolkit 2>/dev/null || true)
+if ! grep -q '^install ok installed$' <<<"$installed_before"; then
+  trap 'DEBIAN_FRONTEND=noninteractive apt-get remove -y -q zrc-toolkit libpagecodec-dev >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+fi
 DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends --reinstall \
   "$work/$(basename "${runtime[0]}")" "$work/$(basename "${dev[0]}")" >"$work/apt.log" 2>&1 ||
   { cat "$work/apt.log"; fail "apt-get install of the packages"; }
