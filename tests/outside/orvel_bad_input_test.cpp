@@ -121,11 +121,6 @@ TEST_F(OrvelBadInputTest, NamesWithSpacesAndNonAsciiBytes) {
     }
 }
 
-std::uint32_t le32(const Bytes& b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16)) |
-           (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-
 TEST_F(OrvelBadInputTest, AConversionOnAFullDisk) {
     const std::string wav = m_dir.file("out.wav").string();
     const Bytes codes(1360, 3);
@@ -147,8 +142,8 @@ TEST_F(OrvelBadInputTest, AConversionOnAFullDisk) {
     ASSERT_GE(written.size(), 44u);
     EXPECT_LE(written.size(), 1001u);
     EXPECT_EQ(written.size() % 2, 0u);
-    EXPECT_EQ(le32(written, 40), written.size() - 44);
-    EXPECT_EQ(le32(written, 4), written.size() - 8);
+    EXPECT_EQ(test::le32At(written, 40), written.size() - 44);
+    EXPECT_EQ(test::le32At(written, 4), written.size() - 8);
     // The conversion is over: a later page would follow a gap.
     EXPECT_EQ(AdpcmDecx(wav.c_str(), codes.data(), 11, 3, 1360, 2, 0), -1);
     EXPECT_EQ(test::readFile(wav), written);

@@ -18,19 +18,16 @@
 #include "loaded_pagecodec.h"
 #include "orvel.h"
 #include "test_files.h"
+#include "wav_builder.h"
 #include "zrc_builder.h"
 
 namespace zrc {
 namespace {
 
 namespace fs = std::filesystem;
+using test::le32At;
 using test::ParameterSet;
 using test::ZrcBuilder;
-
-std::uint32_t le32At(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16)) |
-           (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
 
 std::vector<std::uint8_t> randomCodes(std::size_t n, int width, std::mt19937& rng) {
     std::vector<std::uint8_t> codes(n);
@@ -165,12 +162,10 @@ TEST_F(PlaybackDecoder, FollowsTheG726VectorsAndClipsInsteadOfWrapping) {
         ASSERT_EQ(pb_adpcm_dec(11, width, 0, nullptr, nullptr, 1), 0);
         std::vector<std::int16_t> all;
         for (std::size_t at = 0; at < v.codes.size(); at += 2048) {
-            const std::size_t n = std::min<std::size_t>(2048, v.codes.size() - at);
-            void* slot = nullptr;
-            const std::int32_t got =
-                pb_adpcm_dec(11, width, static_cast<std::int32_t>(n), v.codes.data() + at, &slot, 0);
-            ASSERT_EQ(got, static_cast<std::int32_t>(n));
-            const auto s = takeSamples(slot, got);
+            const auto from = v.codes.begin() + static_cast<std::ptrdiff_t>(at);
+            const std::vector<std::uint8_t> page(from, from + std::min<std::ptrdiff_t>(2048, v.codes.end() - from));
+            const auto s = decodePage(&pb_adpcm_dec, 11, width, page);
+            ASSERT_EQ(s.size(), page.size());
             all.insert(all.end(), s.begin(), s.end());
         }
         std::size_t clipped = 0;

@@ -16,25 +16,18 @@
 #include <filesystem>
 #include <functional>
 
-#include "call_log.h"
-#include "form1.h"
-#include "library_folder.h"
-#include "zrc_builder.h"
+#include "playback_harness.h"
 
 using namespace zrc::player;
-using zrc::test::LibraryFolder;
-using zrc::test::TempDir;
-using zrc::test::ZrcBuilder;
+using namespace zrc::test;
 using zrc::test::doubles::Call;
 using zrc::test::doubles::CallLog;
 
 namespace {
 
-QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 using Bytes = std::vector<std::uint8_t>;
 using Names = std::vector<std::string>;
 
-const MessageTable kMsg = messageTable(buildLanguageCode());
 constexpr char kMarker[] = "ORVELHDR";  // what the double writes as the header
 
 // A recording of known codes: type-0 pages carry 1,360 3-bit codes, type-1
@@ -81,11 +74,8 @@ struct Snapshot {
     bool openEnabled, convert8Enabled, convert16Enabled;
 };
 
-struct Harness {
-    explicit Harness(int libraries = LibraryFolder::All)
-        : folder(libraries),
-          binder({folder.path()}, false),
-          form({&binder, &dialogs, qpath(files.file("ZrcPlayer.lock")), QString()}) {
+struct Harness : PlayerHarness {
+    explicit Harness(int libraries = LibraryFolder::All) : PlayerHarness(libraries) {
         form.setDiskSpaceFree([this](const QString& name) {
             spaceAskedFor.push_back(name);
             return freeSpace;
@@ -94,12 +84,9 @@ struct Harness {
     }
 
     // Writes the recording as memo.zrc, opens it and forgets the calls so far.
-    std::filesystem::path openRecording(const Recording& r, const std::string& name = "memo.zrc") {
-        const auto path = files.file(name);
-        zrc::test::writeFile(path, r.bytes);
-        dialogs.answerOpen(qpath(path));
-        form.M_fileopen_Click();
-        CallLog::instance().reset();
+    std::filesystem::path openRecording(const Recording& r) {
+        const auto path = write("memo.zrc", r.bytes);
+        open(path);
         dialogs.clear();
         watchPages();
         return path;
@@ -159,26 +146,11 @@ struct Harness {
     }
 
     bool shownOneBox(int slot, int style) const {
-        const auto& boxes = dialogs.boxes();
-        if (boxes.size() != 1) {
-            qWarning("%zu message boxes", boxes.size());
-            return false;
-        }
-        const auto& box = boxes[0];
-        if (box.prompt == kMsg[static_cast<std::size_t>(slot)] && box.style == style && box.title == kMsg[4]) {
-            return true;
-        }
-        qWarning("box \"%s\" style %d titled \"%s\"", qPrintable(box.prompt), box.style, qPrintable(box.title));
-        return false;
+        return PlayerHarness::shownOneBox(kMsg[static_cast<std::size_t>(slot)], style, kMsg[4]);
     }
 
-    TempDir files;
-    LibraryFolder folder;
-    Binder binder;
-    ScriptedDialogs dialogs;
     std::optional<std::int32_t> freeSpace = std::numeric_limits<std::int32_t>::max();
     std::vector<QString> spaceAskedFor;
-    Form1 form;
     std::vector<Snapshot> snapshots;
     QString labelAtHeader;
     std::function<void(int)> atPage;
@@ -249,8 +221,8 @@ private slots:
                                            std::to_string(pcmBit), std::to_string(mode)}));
         }
         // Every page's codes, in page order.
-        QCOMPARE(zrc::test::readFile(out), expectedFile(r, 12));
-        QCOMPARE(zrc::test::readFile(zrc), r.bytes);
+        QCOMPARE(readFile(out), expectedFile(r, 12));
+        QCOMPARE(readFile(zrc), r.bytes);
 
         const PlayerState& s = h.form.state();
         QCOMPARE(s.OutFileName, qpath(out));
@@ -340,7 +312,7 @@ private slots:
         // No percentage can be worked out: the label keeps its text.
         QCOMPARE(h.snapshots[0].label, before);
         QVERIFY(h.snapshots[0].barShown);
-        QCOMPARE(zrc::test::readFile(out), expectedFile(r, 1));
+        QCOMPARE(readFile(out), expectedFile(r, 1));
         QVERIFY(h.dialogs.boxes().empty());
         QVERIFY(h.atRest());
     }
@@ -364,7 +336,7 @@ private slots:
         const auto out = h.files.file("out.wav");
         Bytes atCancel;
         const auto cancel = [&] {
-            atCancel = zrc::test::readFile(out);
+            atCancel = readFile(out);
             h.form.controls().Cancelx->click();
         };
         // The next pump after the page before the update is the update's.
@@ -450,7 +422,7 @@ private slots:
         h.form.Cancelx_Click();
         h.form.controls().EXITX->click();
         QVERIFY(h.form.ended());
-        QCOMPARE(zrc::test::readFile(out), expectedFile(r, 5));
+        QCOMPARE(readFile(out), expectedFile(r, 5));
     }
 
     void menuDuringAConversionStartsNothing() {
@@ -471,7 +443,7 @@ private slots:
         QVERIFY(h.dialogs.opens().empty());
         QCOMPARE(h.dialogs.saves().size(), std::size_t{1});
         QCOMPARE(CallLog::instance().callsOf("AdpcmDecHeader").size(), std::size_t{1});
-        QCOMPARE(zrc::test::readFile(out), expectedFile(r, 40));
+        QCOMPARE(readFile(out), expectedFile(r, 40));
         QVERIFY(h.atRest());
     }
 
@@ -509,7 +481,7 @@ private slots:
         const bool asked = existing == QLatin1String("full");
         const bool yes = answer == MsgBoxAnswer::Yes;
         const Bytes old = asked ? Bytes{'o', 'l', 'd'} : Bytes{};
-        zrc::test::writeFile(out, old);
+        writeFile(out, old);
         // After Yes the decoder refuses, so what the player deleted before
         // it stays deleted.
         if (asked && yes) CallLog::instance().setResult("AdpcmDecHeader", -1);
@@ -522,7 +494,7 @@ private slots:
         const auto& boxes = h.dialogs.boxes();
         if (!asked) {
             QVERIFY(boxes.empty());
-            QCOMPARE(zrc::test::readFile(out), expectedFile(r, 5));
+            QCOMPARE(readFile(out), expectedFile(r, 5));
             return;
         }
         QVERIFY(!boxes.empty());
@@ -539,8 +511,8 @@ private slots:
             QCOMPARE(boxes.size(), std::size_t{1});
             QCOMPARE(h.dialogs.saves().size(), std::size_t{2});
             QCOMPARE(h.dialogs.saves()[1].fileName, qpath(out));
-            QCOMPARE(zrc::test::readFile(out), old);
-            QCOMPARE(zrc::test::readFile(other), expectedFile(r, 5));
+            QCOMPARE(readFile(out), old);
+            QCOMPARE(readFile(other), expectedFile(r, 5));
         }
     }
 
@@ -574,49 +546,37 @@ private slots:
         QCOMPARE(h.dialogs.boxes()[0].title, kMsg[4]);
         QCOMPARE(h.dialogs.boxes().size(), std::size_t{1});
         QCOMPARE(h.dialogs.saves().size(), std::size_t{2});
-        QCOMPARE(zrc::test::readFile(zrc), r.bytes);
-        QCOMPARE(zrc::test::readFile(out), expectedFile(r, 5));
+        QCOMPARE(readFile(zrc), r.bytes);
+        QCOMPARE(readFile(out), expectedFile(r, 5));
     }
 
     // --- Refusals ----------------------------------------------------------
 
-    void noRecordingToConvert_data() {
+    void refusedBeforeTheFirstPage_data() {
         QTest::addColumn<QString>("what");
-        QTest::newRow("a recording of no pages") << "empty";
-        QTest::newRow("gone: the all-1 record") << "gone";
-        QTest::newRow("overwritten by a WAV file: the all-13 record") << "wav";
+        QTest::addColumn<int>("slot");
+        QTest::newRow("a recording of no pages") << "empty" << 2;
+        QTest::newRow("gone: the all-1 record") << "gone" << 2;
+        QTest::newRow("overwritten by a WAV file: the all-13 record") << "wav" << 2;
+        QTest::newRow("AdpcmDecHeader answers -1") << "refused" << 14;
+        QTest::newRow("no Orvel to call") << "no Orvel" << 14;
     }
-    void noRecordingToConvert() {
+    void refusedBeforeTheFirstPage() {
         QFETCH(QString, what);
-        Harness h;
+        QFETCH(int, slot);
+        Harness h(what == QLatin1String("no Orvel") ? LibraryFolder::PageCodec | LibraryFolder::Corvid
+                                                    : LibraryFolder::All);
         const auto zrc = h.openRecording(typeZeroOnly(what == QLatin1String("empty") ? 0 : 5));
         if (what == QLatin1String("gone")) std::filesystem::remove(zrc);
-        if (what == QLatin1String("wav")) {
-            zrc::test::writeFile(zrc, Bytes{'R', 'I', 'F', 'F', 36, 0, 0, 0, 'W', 'A', 'V', 'E'});
-        }
-        h.convert(2, h.files.file("out.wav"));
-        QVERIFY(h.shownOneBox(2, MsgBoxStyle::CancelTryAgainContinue));
-        QVERIFY(CallLog::instance().callsOf("AdpcmDecHeader").empty());
-        QVERIFY(!std::filesystem::exists(h.files.file("out.wav")));
-        // Its 1s or 13s are not taken as the recording's.
-        if (what != QLatin1String("empty")) QCOMPARE(h.form.state().PageCount, 5);
-        QVERIFY(h.atRest());
-    }
-
-    void decoderRefuses_data() {
-        QTest::addColumn<bool>("orvelThere");
-        QTest::newRow("AdpcmDecHeader answers -1") << true;
-        QTest::newRow("no Orvel to call") << false;
-    }
-    void decoderRefuses() {
-        QFETCH(bool, orvelThere);
-        Harness h(orvelThere ? LibraryFolder::All : LibraryFolder::PageCodec | LibraryFolder::Corvid);
-        h.openRecording(typeZeroOnly(5));
+        if (what == QLatin1String("wav")) writeFile(zrc, Bytes{'R', 'I', 'F', 'F', 36, 0, 0, 0, 'W', 'A', 'V', 'E'});
         CallLog::instance().setResult("AdpcmDecHeader", -1);
         h.convert(2, h.files.file("out.wav"));
-        QVERIFY(h.shownOneBox(14, MsgBoxStyle::CancelTryAgainContinue));
+        QVERIFY(h.shownOneBox(slot, MsgBoxStyle::CancelTryAgainContinue));
+        if (slot == 2) QVERIFY(CallLog::instance().callsOf("AdpcmDecHeader").empty());
         QVERIFY(CallLog::instance().callsOf("AdpcmDecx").empty());
         QVERIFY(!std::filesystem::exists(h.files.file("out.wav")));
+        // The failure records' 1s or 13s are not taken as the recording's.
+        if (what != QLatin1String("empty")) QCOMPARE(h.form.state().PageCount, 5);
         QVERIFY(h.atRest());
     }
 
@@ -643,7 +603,7 @@ private slots:
         QVERIFY(h.spaceAskedFor == std::vector<QString>{qpath(out)});
         if (converts) {
             QVERIFY(h.dialogs.boxes().empty());
-            QCOMPARE(zrc::test::readFile(out), expectedFile(r, 5));
+            QCOMPARE(readFile(out), expectedFile(r, 5));
         } else {
             QVERIFY(h.shownOneBox(15, MsgBoxStyle::CancelTryAgainContinue));
             QVERIFY(h.pageCalls().empty());

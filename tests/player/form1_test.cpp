@@ -18,67 +18,16 @@
 
 #include <memory>
 
-#include "call_log.h"
-#include "form1.h"
-#include "library_folder.h"
-#include "zrc_builder.h"
+#include "playback_harness.h"
 
 using namespace zrc::player;
-using zrc::test::LibraryFolder;
-using zrc::test::TempDir;
-using zrc::test::ZrcBuilder;
+using namespace zrc::test;
 using zrc::test::doubles::CallLog;
 
 namespace {
 
-QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
-
 using Names = std::vector<std::string>;
-
-// The window with everything it needs, answered from the test.
-struct Harness {
-    explicit Harness(int libraries = LibraryFolder::All, const QString& commandLine = QString())
-        : folder(libraries),
-          binder({folder.path()}, false),
-          form({&binder, &dialogs, qpath(files.file("ZrcPlayer.lock")), commandLine}) {}
-
-    // Starts the window and forgets the calls start-up made.
-    Harness& started() {
-        form.Form_Load();
-        CallLog::instance().reset();
-        return *this;
-    }
-
-    // File > Open, answered with `path`.
-    void open(const std::filesystem::path& path) {
-        dialogs.answerOpen(qpath(path));
-        form.M_fileopen_Click();
-    }
-
-    // File > Open of memo.zrc, the 500 pages below.
-    std::filesystem::path openMemo();
-
-    QString label() const { return form.controls().PlayTimeLabel->text(); }
-
-    // Exactly one message box was shown, this one.
-    bool shownOneBox(const QString& prompt, int style, const QString& title) const {
-        const auto& boxes = dialogs.boxes();
-        if (boxes.size() != 1) {
-            qWarning("%zu message boxes", boxes.size());
-            return false;
-        }
-        if (boxes[0].prompt == prompt && boxes[0].style == style && boxes[0].title == title) return true;
-        qWarning("box \"%s\" style %d titled \"%s\"", qPrintable(boxes[0].prompt), boxes[0].style,
-                 qPrintable(boxes[0].title));
-        return false;
-    }
-
-    TempDir files;
-    LibraryFolder folder;
-    Binder binder;
-    ScriptedDialogs dialogs;
-    Form1 form;
-};
+using Harness = PlayerHarness;
 
 // 500 pages of the recorder's sets, every fifth of type 1: 400 × 123 ms +
 // 100 × 292 ms = 78,400 ms.
@@ -94,14 +43,14 @@ std::vector<std::uint8_t> fiveHundredPages() {
     return builder.bytes();
 }
 
-std::filesystem::path Harness::openMemo() {
-    const auto path = files.file("memo.zrc");
-    zrc::test::writeFile(path, fiveHundredPages());
-    open(path);
+// File > Open of memo.zrc, the 500 pages above.
+std::filesystem::path openMemo(Harness& h) {
+    const auto path = h.write("memo.zrc", fiveHundredPages());
+    h.open(path);
     return path;
 }
 
-const MessageTable kMsg = messageTable(buildLanguageCode());
+QString shownTime(const Harness& h) { return h.controls().PlayTimeLabel->text(); }
 
 }  // namespace
 
@@ -122,21 +71,20 @@ private slots:
         QCOMPARE(CallLog::instance().functions(), (Names{"WavStop", "WavDestroy"}));
         QVERIFY(h.dialogs.boxes().empty());
 
-        QCOMPARE(h.form.windowTitle(), kMsg[4]);
-        QCOMPARE(c.EXITX->text(), kMsg[0]);
-        QCOMPARE(c.Cancelx->text(), kMsg[1]);
-        QCOMPARE(c.F1->title(), kMsg[7]);
-        QCOMPARE(c.M_fileopen->text(), kMsg[8]);
-        QCOMPARE(c.M_transwav->title(), kMsg[9]);
-        QCOMPARE(c.Trans_wav8bit->text(), kMsg[10]);
-        QCOMPARE(c.Trans_wav16bit->text(), kMsg[11]);
-        QVERIFY(c.sepa1->isSeparator());
-        QCOMPARE(c.EXIT0->text(), kMsg[0]);
+        const std::vector<std::pair<QString, int>> captions{
+            {h.form.windowTitle(), 4},        {c.EXITX->text(), 0},          {c.Cancelx->text(), 1},
+            {c.F1->title(), 7},               {c.M_fileopen->text(), 8},     {c.M_transwav->title(), 9},
+            {c.Trans_wav8bit->text(), 10},    {c.Trans_wav16bit->text(), 11}, {c.EXIT0->text(), 0}};
+        for (const auto& [caption, slot] : captions) QCOMPARE(caption, kMsg[static_cast<std::size_t>(slot)]);
         QCOMPARE(c.TestWavPlay->text(), QStringLiteral("WavPlay"));
         QCOMPARE(c.Text1->text(), QStringLiteral("OC11k16b.wav"));
         for (int i = 0; i < kMessageSlots; ++i) QCOMPARE(h.form.Msg(i), kMsg[static_cast<std::size_t>(i)]);
         QVERIFY(h.form.Msg(21).isEmpty());
         QVERIFY(h.form.Msg(-1).isEmpty());
+        // The menu in its order.
+        QCOMPARE(c.F1->actions(), (QList<QAction*>{c.M_fileopen, c.M_transwav->menuAction(), c.sepa1, c.EXIT0}));
+        QVERIFY(c.sepa1->isSeparator());
+        QCOMPARE(c.M_transwav->actions(), (QList<QAction*>{c.Trans_wav8bit, c.Trans_wav16bit}));
 
         for (QPushButton* b : {c.PlayX, c.CueX, c.RevX, c.StopX, c.EXITX, c.TestWavPlay}) {
             QVERIFY2(b->isEnabled() && !b->isHidden(), qPrintable(b->objectName()));
@@ -163,26 +111,6 @@ private slots:
         QCOMPARE(s.OpenErrorText, kMsg[2]);
         QCOMPARE(s.OutFileName, QStringLiteral(" "));
         QCOMPARE(s.AutoPlay, std::int16_t{0});
-    }
-
-    void controlsCarryTheirNames() {
-        Harness h;
-        for (const char* name : {"PlayX", "CueX", "RevX", "StopX", "EXITX", "Cancelx", "TestWavPlay", "PlaySlider",
-                                 "ProgressBar1", "PlayTimeLabel", "Timer1", "Text1", "DecFilename", "Label1",
-                                 "Label2", "F1", "M_fileopen", "M_transwav", "Trans_wav8bit", "Trans_wav16bit",
-                                 "sepa1", "EXIT0"}) {
-            QVERIFY2(h.form.findChild<QObject*>(name) != nullptr, name);
-        }
-        QCOMPARE(h.form.findChildren<QLabel*>("Image1").size(), 4);
-        // The menu in its order.
-        const Form1Controls& c = h.form.controls();
-        const QList<QAction*> items = c.F1->actions();
-        QCOMPARE(items.size(), 4);
-        QCOMPARE(items[0], c.M_fileopen);
-        QCOMPARE(items[1], c.M_transwav->menuAction());
-        QCOMPARE(items[2], c.sepa1);
-        QCOMPARE(items[3], c.EXIT0);
-        QCOMPARE(c.M_transwav->actions(), (QList<QAction*>{c.Trans_wav8bit, c.Trans_wav16bit}));
     }
 
     void windowHeightAndButtonRow() {
@@ -262,21 +190,23 @@ private slots:
         QCOMPARE(after.tryLock(), InstanceLock::Result::Acquired);
     }
 
-    void startsWhereNoLockCanBeMade() {
-        Harness h;
-        Form1 form({&h.binder, &h.dialogs, qpath(h.files.file("no/folder/ZrcPlayer.lock")), QString()});
+    void startsAnyway_data() {
+        QTest::addColumn<bool>("lockPossible");
+        QTest::addColumn<int>("libraries");
+        QTest::newRow("where no lock can be made") << false << int(LibraryFolder::All);
+        QTest::newRow("without any library") << true << 0;
+    }
+    void startsAnyway() {
+        QFETCH(bool, lockPossible);
+        QFETCH(int, libraries);
+        Harness h(libraries);
+        Form1 form({&h.binder, &h.dialogs, qpath(h.files.file(lockPossible ? "ZrcPlayer.lock" : "no/folder/x.lock")),
+                    QString()});
         form.Form_Load();
         QVERIFY(!form.ended());
         QVERIFY(h.dialogs.boxes().empty());
         QCOMPARE(form.windowTitle(), kMsg[4]);
-    }
-
-    void startsWithoutAnyLibrary() {
-        Harness h(0);
-        h.form.Form_Load();
-        QVERIFY(!h.form.ended());
-        QCOMPARE(h.form.windowTitle(), kMsg[4]);
-        QVERIFY(h.form.controls().PlayX->isEnabled());
+        QVERIFY(form.controls().PlayX->isEnabled());
     }
 
     // --- Helpers -------------------------------------------------------
@@ -320,18 +250,6 @@ private slots:
         }
         QVERIFY(c.EXITX->isEnabled() && !c.EXITX->isHidden());
         QVERIFY(c.TestWavPlay->isEnabled() && !c.TestWavPlay->isHidden());
-    }
-
-    void conversionAndIdleButtonStates() {
-        Harness h;
-        h.started();
-        const Form1Controls& c = h.form.controls();
-        h.form.ComControl(kConversionButtonState);
-        for (QPushButton* b : {c.PlayX, c.CueX, c.RevX, c.StopX}) QVERIFY(!b->isEnabled() && b->isHidden());
-        QVERIFY(c.Cancelx->isEnabled() && !c.Cancelx->isHidden());
-        h.form.ComControl(kIdleButtonState);
-        for (QPushButton* b : {c.PlayX, c.CueX, c.RevX, c.StopX}) QVERIFY(b->isEnabled() && !b->isHidden());
-        QVERIFY(!c.Cancelx->isEnabled() && c.Cancelx->isHidden());
     }
 
     void waitZeroPumpsNothing() {
@@ -402,21 +320,20 @@ private slots:
     // --- Exit ----------------------------------------------------------
 
     void exit_data() {
-        QTest::addColumn<bool>("fromMenu");
-        QTest::newRow("EXITX button") << false;
-        QTest::newRow("EXIT0 menu item") << true;
+        QTest::addColumn<QString>("how");
+        QTest::newRow("EXITX button") << "button";
+        QTest::newRow("EXIT0 menu item") << "menu";
+        QTest::newRow("window closed") << "close";
     }
     void exit() {
-        QFETCH(bool, fromMenu);
+        QFETCH(QString, how);
         Harness h;
         h.started();
         h.form.show();
         QSignalSpy ended(&h.form, &Form1::programEnded);
-        if (fromMenu) {
-            h.form.controls().EXIT0->trigger();
-        } else {
-            h.form.controls().EXITX->click();
-        }
+        if (how == QLatin1String("menu")) h.form.controls().EXIT0->trigger();
+        if (how == QLatin1String("button")) h.form.controls().EXITX->click();
+        if (how == QLatin1String("close")) QVERIFY(h.form.close());
         QVERIFY(h.form.isHidden());
         QVERIFY(h.form.ended());
         QCOMPARE(ended.count(), 1);
@@ -435,25 +352,12 @@ private slots:
         QVERIFY(!h.form.pumpEvents());
     }
 
-    void closingTheWindowTerminates() {
-        Harness h;
-        h.started();
-        h.form.show();
-        QSignalSpy ended(&h.form, &Form1::programEnded);
-        QVERIFY(h.form.close());
-        QVERIFY(h.form.isHidden());
-        QVERIFY(h.form.ended());
-        QCOMPARE(ended.count(), 1);
-        QCOMPARE(CallLog::instance().functions(), (Names{"WavStop", "WavDestroy"}));
-    }
-
     // --- File > Open ---------------------------------------------------
 
     void openRecording() {
         Harness h;
         h.started();
-        const auto path = h.files.file("memo.zrc");
-        zrc::test::writeFile(path, fiveHundredPages());
+        const auto path = h.write("memo.zrc", fiveHundredPages());
         h.dialogs.answerOpen(qpath(path));
         h.form.controls().M_fileopen->trigger();
 
@@ -472,7 +376,7 @@ private slots:
         QCOMPARE(s.PageTypeTable.size(), std::size_t{500});
         for (std::size_t i = 0; i < 500; ++i) QCOMPARE(s.PageTypeTable[i], std::uint8_t(i % 5 == 4 ? 1 : 0));
         QCOMPARE(s.TotalTimeStr, QStringLiteral("00 : 01 : 18"));
-        QCOMPARE(h.label(), QStringLiteral("[00 : 00 : 00 / 00 : 01 : 18]"));
+        QCOMPARE(shownTime(h), QStringLiteral("[00 : 00 : 00 / 00 : 01 : 18]"));
         QCOMPARE(s.PlayMode, std::int16_t{0});
         QVERIFY(c.PlaySlider->isEnabled());
         QCOMPARE(c.PlaySlider->minimum(), 0);
@@ -507,14 +411,14 @@ private slots:
         QFETCH(QString, label);
         Harness h;
         h.started();
-        h.openMemo();
+        openMemo(h);
         h.form.state().TimeMs = -1;
 
         std::int32_t npage = page;
         h.form.TimeDisplay(npage);
         QCOMPARE(npage, clamped);
         QCOMPARE(h.form.state().TimeMs, ms);
-        QCOMPARE(h.label(), label);
+        QCOMPARE(shownTime(h), label);
         QCOMPARE(h.form.state().NowTimeStr, label.mid(1, 12));
     }
 
@@ -523,14 +427,13 @@ private slots:
         h.started();
         std::int32_t npage = 3;
         h.form.TimeDisplay(npage);
-        QCOMPARE(h.label(), QStringLiteral("[00 : 00 : 00 / ]"));
+        QCOMPARE(shownTime(h), QStringLiteral("[00 : 00 : 00 / ]"));
     }
 
     void cancelledOpenKeepsTheRecording() {
         Harness h;
         h.started();
-        const auto path = h.openMemo();
-        CallLog::instance().reset();
+        const auto path = openMemo(h);
         h.form.ComControl(kConversionButtonState);
 
         h.form.M_fileopen_Click();  // no answer: cancelled
@@ -548,8 +451,7 @@ private slots:
     void recordingWithoutPages() {
         Harness h;
         h.started();
-        const auto path = h.files.file("empty.zrc");
-        zrc::test::writeFile(path, ZrcBuilder().bytes());
+        const auto path = h.write("empty.zrc", ZrcBuilder().bytes());
         h.open(path);
 
         QVERIFY(h.shownOneBox(kMsg[2], MsgBoxStyle::CancelTryAgainContinue, QStringLiteral("FileOpenError")));
@@ -570,13 +472,12 @@ private slots:
         QFETCH(int, promptSlot);
         Harness h;
         h.started();
-        h.openMemo();
+        openMemo(h);
         const PlayerState before = h.form.state();
 
         const auto bad = h.files.file("bad.zrc");
         if (kind == QLatin1String("wav")) {
-            zrc::test::writeFile(bad, std::vector<std::uint8_t>{'R', 'I', 'F', 'F', 36, 0, 0, 0, 'W', 'A', 'V', 'E',
-                                                                'f', 'm', 't', ' ', 16, 0, 0, 0});
+            writeFile(bad, {'R', 'I', 'F', 'F', 36, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0});
         }
         h.open(bad);
 
@@ -596,7 +497,7 @@ private slots:
     void inspectionMissingMeansCannotOpen() {
         Harness h(LibraryFolder::Corvid | LibraryFolder::Orvel);
         h.started();
-        h.openMemo();
+        openMemo(h);
         QVERIFY(h.shownOneBox(kMsg[2], MsgBoxStyle::CancelTryAgainContinue, QStringLiteral("FileOpenError")));
         QCOMPARE(h.form.state().PageCount, 0);
         QVERIFY(h.form.state().PageTypeTable.empty());
@@ -611,9 +512,7 @@ private slots:
         ZrcBuilder builder;
         builder.pageSize(1);
         for (int i = 0; i < 133; ++i) builder.page(std::vector<std::uint8_t>(1360, 0), 3, 0x00);
-        const auto path = h.files.file("long.zrc");
-        zrc::test::writeFile(path, builder.bytes());
-        h.open(path);
+        h.open(h.write("long.zrc", builder.bytes()));
 
         const PlayerState& s = h.form.state();
         QVERIFY(h.dialogs.boxes().empty());
@@ -634,7 +533,8 @@ private slots:
         CallLog::instance().info()[50] = 11;
         CallLog::instance().info()[51] = 16;
         const auto path = h.files.file("talk.wav");
-        h.open(path);
+        h.dialogs.answerOpen(qpath(path));
+        h.form.M_fileopen_Click();
 
         QCOMPARE(CallLog::instance().functions(), (Names{"WavStop", "WavDestroy", "WavPlx"}));
         const Names args = CallLog::instance().callsOf("WavPlx").at(0).args;
@@ -643,7 +543,7 @@ private slots:
         QVERIFY(h.dialogs.boxes().empty());
         QCOMPARE(s.WavLength, 22050);
         QCOMPARE(s.TotalTimeStr, QStringLiteral("00 : 00 : 01"));
-        QCOMPARE(h.label(), QStringLiteral("[00 : 00 : 00 / 00 : 00 : 01]"));
+        QCOMPARE(shownTime(h), QStringLiteral("[00 : 00 : 00 / 00 : 00 : 01]"));
         QCOMPARE(h.form.windowTitle(), QStringLiteral("talk.wav"));
         QVERIFY(!h.form.controls().M_transwav->menuAction()->isEnabled());
         QCOMPARE(h.form.controls().PlaySlider->value(), 0);
@@ -652,11 +552,10 @@ private slots:
     void upperCaseRecordingIsMeasuredAsWav() {
         Harness h;
         h.started();
-        h.openMemo();  // enables the conversion menu
-        const auto path = h.files.file("MEMO.ZRC");
-        zrc::test::writeFile(path, fiveHundredPages());
+        openMemo(h);  // enables the conversion menu
         CallLog::instance().setResult("WavPlx", -10);
-        h.open(path);
+        h.dialogs.answerOpen(qpath(h.write("MEMO.ZRC", fiveHundredPages())));
+        h.form.M_fileopen_Click();
         QCOMPARE(CallLog::instance().callsOf("WavPlx").size(), std::size_t{1});
         QVERIFY(!h.form.controls().M_transwav->menuAction()->isEnabled());
     }
@@ -689,7 +588,7 @@ private slots:
         QCOMPARE(h.form.windowTitle(), kMsg[4]);
         QVERIFY(h.form.controls().PlayX->isEnabled() && !h.form.controls().PlayX->isHidden());
         QVERIFY(h.form.controls().Cancelx->isHidden());
-        QCOMPARE(h.label(), QStringLiteral(" "));
+        QCOMPARE(shownTime(h), QStringLiteral(" "));
     }
 
     void missingOrvelDoesNotStopTheOpen() {
@@ -699,11 +598,11 @@ private slots:
         QVERIFY(h.dialogs.boxes().empty());
         QCOMPARE(h.form.state().WavLength, 0);
         QCOMPARE(h.form.windowTitle(), QStringLiteral("talk.wav"));
-        QCOMPARE(h.label(), QStringLiteral("[00 : 00 : 00 / 00 : 00 : 00]"));
+        QCOMPARE(shownTime(h), QStringLiteral("[00 : 00 : 00 / 00 : 00 : 00]"));
         QVERIFY(!h.form.controls().M_transwav->menuAction()->isEnabled());
 
         // PageCodec is there: recordings still open.
-        h.openMemo();
+        openMemo(h);
         QCOMPARE(h.form.state().TotalTimeStr, QStringLiteral("00 : 01 : 18"));
     }
 };

@@ -1,6 +1,5 @@
 // The window with the real PageCodec and the doubles of Corvid and Orvel,
-// and a model of the sound the Corvid double "plays", for the tests of
-// playback, transport and test playback.
+// and a model of the sound the Corvid double "plays", for the window's tests.
 #pragma once
 
 #include <QString>
@@ -19,6 +18,8 @@
 namespace zrc::test {
 
 inline QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+inline const player::MessageTable kMsg = player::messageTable(player::buildLanguageCode());
 
 struct PlayerHarness {
     explicit PlayerHarness(int libraries = LibraryFolder::All, const QString& commandLine = QString())
@@ -47,6 +48,19 @@ struct PlayerHarness {
     }
 
     player::Form1Controls controls() const { return form.controls(); }
+
+    // Exactly one message box was shown, this one.
+    bool shownOneBox(const QString& prompt, int style, const QString& title) const {
+        const auto& boxes = dialogs.boxes();
+        if (boxes.size() != 1) {
+            qWarning("%zu message boxes", boxes.size());
+            return false;
+        }
+        if (boxes[0].prompt == prompt && boxes[0].style == style && boxes[0].title == title) return true;
+        qWarning("box \"%s\" style %d titled \"%s\"", qPrintable(boxes[0].prompt), boxes[0].style,
+                 qPrintable(boxes[0].title));
+        return false;
+    }
 
     TempDir files;
     LibraryFolder folder;

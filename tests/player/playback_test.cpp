@@ -21,8 +21,6 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-const MessageTable kMsg = messageTable(buildLanguageCode());
-
 std::vector<int> headerSelectors() {
     std::vector<int> selectors;
     for (const auto& call : CallLog::instance().callsOf("SoundSet11k16bit")) selectors.push_back(std::stoi(call.args[1]));
@@ -89,16 +87,17 @@ private slots:
 
     // --- Runs to the end -----------------------------------------------
 
-    void forwardRuns_data() {
-        QTest::addColumn<int>("mode");  // 0 play, 1 cue
+    void runsToTheEnd_data() {
+        QTest::addColumn<int>("mode");  // 0 play, 1 cue, -1 review
         QTest::addColumn<int>("pages");
         QTest::addColumn<int>("start");
         QTest::newRow("play from page 0") << 0 << 14 << 0;
         QTest::newRow("cue from page 4") << 1 << 14 << 4;
         QTest::newRow("play from the last page") << 0 << 14 << 13;
         QTest::newRow("play a recording of one page") << 0 << 1 << 0;
+        QTest::newRow("review from page 5") << -1 << 12 << 5;
     }
-    void forwardRuns() {
+    void runsToTheEnd() {
         QFETCH(int, mode);
         QFETCH(int, pages);
         QFETCH(int, start);
@@ -112,25 +111,27 @@ private slots:
         sound.atPlayed(0, [&] { during = enabledButtons(c); });
         Deadline deadline(h.form, 10'000);
 
-        (mode == 0 ? c.PlayX : c.CueX)->click();
+        (mode == 0 ? c.PlayX : mode == 1 ? c.CueX : c.RevX)->click();
 
         QVERIFY(!deadline.expired());
-        QCOMPARE(pagesQueued(), pageRange(start, pages - 1));
+        QCOMPARE(pagesQueued(), pageRange(start, mode < 0 ? 0 : pages - 1));
         QCOMPARE(headerSelectors(), std::vector<int>{mode == 0 ? 11 : 22});
         const auto& first = CallLog::instance().queued().front();
         QVERIFY(first.header);
         QCOMPARE(first.length, 10000);
-        // One block of three is queued when at most one queued page is left
-        // unheard: four at most, and four when the recording is long enough.
-        QVERIFY(sound.mostAhead() <= 4);
-        if (pages - start >= 6) QCOMPARE(sound.mostAhead(), 4);
+        // Forward, one block of three is queued when at most one queued page
+        // is left unheard: four at most, and four when the recording is long
+        // enough.
+        if (mode >= 0) QVERIFY(sound.mostAhead() <= 4);
+        if (mode >= 0 && pages - start >= 6) QCOMPARE(sound.mostAhead(), 4);
         // A reset before the first page, none after.
         const std::vector<int> modes = decoderModes();
-        QCOMPARE(modes.size(), static_cast<std::size_t>(pages - start + 1));
+        QCOMPARE(modes.size(), pagesQueued().size() + 1);
         QCOMPARE(modes.front(), 1);
         QCOMPARE(std::count(modes.begin(), modes.end(), 1), 1);
 
-        QCOMPARE(during, (std::vector<bool>{mode != 0, mode == 0, true, true}));
+        // The running mode's own button is the one disabled.
+        QCOMPARE(during, (std::vector<bool>{mode != 0, mode != 1, mode != -1, true}));
         // Finished: the slider is back at page 0.
         QCOMPARE(lastCalls(2), (Names{"WavStop", "WavDestroy"}));
         QCOMPARE(c.PlaySlider->value(), 0);
@@ -140,29 +141,6 @@ private slots:
         QCOMPARE(h.form.state().PlayMode, std::int16_t(mode));
         QCOMPARE(h.form.state().StartPage, start);
         QVERIFY(h.dialogs.boxes().empty());
-    }
-
-    void reviewFromPageFive() {
-        PlayerHarness h;
-        h.started();
-        h.open(h.write("memo.zrc", numberedRecording(12)));
-        const Form1Controls c = h.controls();
-        c.PlaySlider->setValue(5);
-        Sound sound;
-        std::vector<bool> during;
-        sound.atPlayed(0, [&] { during = enabledButtons(c); });
-        Deadline deadline(h.form, 10'000);
-
-        c.RevX->click();
-
-        QVERIFY(!deadline.expired());
-        QCOMPARE(pagesQueued(), (std::vector<int>{5, 4, 3, 2, 1, 0}));
-        QCOMPARE(headerSelectors(), std::vector<int>{22});
-        QCOMPARE(during, (std::vector<bool>{true, true, false, true}));
-        QCOMPARE(c.PlaySlider->value(), 0);
-        QVERIFY(c.PlayTimeLabel->text().startsWith(QStringLiteral("[00 : 00 : 00 / ")));
-        QVERIFY(idle(c));
-        QCOMPARE(lastCalls(2), (Names{"WavStop", "WavDestroy"}));
     }
 
     void reviewAtPageZeroPlaysNothing() {
@@ -417,10 +395,7 @@ private slots:
         const std::vector<int> pages = pagesQueued();
         QVERIFY(!pages.empty() && pages.size() < 20);
         QCOMPARE(pages, pageRange(0, static_cast<int>(pages.size()) - 1));
-        QCOMPARE(h.dialogs.boxes().size(), std::size_t{1});
-        QCOMPARE(h.dialogs.boxes()[0].prompt, kMsg[2]);
-        QCOMPARE(h.dialogs.boxes()[0].style, MsgBoxStyle::YesNo);
-        QCOMPARE(h.dialogs.boxes()[0].title, kMsg[4]);
+        QVERIFY(h.shownOneBox(kMsg[2], MsgBoxStyle::YesNo, kMsg[4]));
         QCOMPARE(lastCalls(2), (Names{"WavStop", "WavDestroy"}));
         QCOMPARE(h.form.state().PlayFlag, std::int16_t{0});
         QVERIFY(idle(c));
@@ -474,10 +449,7 @@ private slots:
 
         h.controls().PlayX->click();
 
-        QCOMPARE(h.dialogs.boxes().size(), std::size_t{1});
-        QCOMPARE(h.dialogs.boxes()[0].prompt, prompt);
-        QCOMPARE(h.dialogs.boxes()[0].style, MsgBoxStyle::CancelTryAgainContinue);
-        QCOMPARE(h.dialogs.boxes()[0].title, title);
+        QVERIFY(h.shownOneBox(prompt, MsgBoxStyle::CancelTryAgainContinue, title));
         QVERIFY(CallLog::instance().callsOf("SoundSet11k16bit").empty());
         QVERIFY(CallLog::instance().callsOf("pb_adpcm_dec").empty());
         QVERIFY(idle(h.controls()));
@@ -537,9 +509,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!h.dialogs.boxes().empty(), 5'000);
 
         QCOMPARE(h.form.windowTitle(), QString());
-        QCOMPARE(h.dialogs.boxes().size(), std::size_t{1});
-        QCOMPARE(h.dialogs.boxes()[0].prompt, kMsg[2]);
-        QCOMPARE(h.dialogs.boxes()[0].title, QStringLiteral("FileOpenError"));
+        QVERIFY(h.shownOneBox(kMsg[2], MsgBoxStyle::CancelTryAgainContinue, QStringLiteral("FileOpenError")));
         QVERIFY(CallLog::instance().callsOf("SoundSet11k16bit").empty());
         QCOMPARE(h.form.state().PageCount, 0);
         QVERIFY(!h.controls().Timer1->isActive());

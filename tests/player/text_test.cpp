@@ -163,9 +163,6 @@ private slots:
         info.pageCount = static_cast<std::uint32_t>(pageCount);
         QCOMPARE(static_cast<int>(zrc::player::recordingStatus(info)), status);
     }
-    void recordingStatusWithoutInspection() {
-        QCOMPARE(zrc::player::recordingStatus(std::nullopt), RecordingStatus::CannotOpen);
-    }
 
     void nameFilters_data() {
         QTest::addColumn<QString>("filter");
