@@ -2,8 +2,8 @@
 // exit status 1 and a line naming it and the reason, no output file (nor a
 // temporary one) is left behind, and the input stays as it was. Rows that
 // decode_command_test.cpp already holds (a missing file, a text file, a cut
-// recording, a 60-byte header, an unwritable folder, the output over the
-// input) are not repeated here.
+// recording, a 60-byte header) and cli_pieces_test.cpp (an unwritable
+// folder, the output over the input) are not repeated here.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -68,23 +68,17 @@ protected:
         std::string out = ::testing::internal::GetCapturedStdout();
         return {status, out, ::testing::internal::GetCapturedStderr()};
     }
-    std::vector<std::string> folderNames() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(m_dir.path())) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
     // Decodes (or encodes) input and expects the refusal: status 1, the file
     // and the reason on standard error, nothing new in the folder, the
     // input intact.
     void expectRefused(const std::string& input, const std::string& reason, bool encoding = false) {
-        const auto before = folderNames();
+        const auto before = test::fileNames(m_dir.path());
         const bool readable = fs::is_regular_file(input) && ::access(input.c_str(), R_OK) == 0;
         const Bytes bytes = readable ? test::readFile(input) : Bytes{};
         const Outcome r = encoding ? encode(input, false) : decode({input});
         EXPECT_EQ(r.status, kExitFileFailed);
         EXPECT_NE(r.err.find(input + ": " + reason), std::string::npos) << r.err;
-        EXPECT_EQ(folderNames(), before);
+        EXPECT_EQ(test::fileNames(m_dir.path()), before);
         if (readable) {
             EXPECT_EQ(test::readFile(input), bytes);
         }
@@ -131,28 +125,20 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedRow{"Set1CodeWidth5", [](Bytes& b) { b[67] = 5; }, "not a ZRC recording"}),
     [](const auto& p) { return p.param.name; });
 
-TEST_F(ZrcBadInputTest, AFolderInput) {
-    fs::create_directory(m_dir.file("folder.zrc"));
-    expectRefused(path("folder.zrc"), "cannot open: is a folder");
-    fs::create_directory(m_dir.file("folder.wav"));
-    expectRefused(path("folder.wav"), "cannot open: is a folder", true);
-}
-
-TEST_F(ZrcBadInputTest, AnUnreadableInput) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root reads files without read permission";
-    const Bytes bytes = recording(1);
-    const std::string locked = write("locked.zrc", bytes);
-    fs::permissions(locked, fs::perms::owner_write);
-    expectRefused(locked, "cannot open: Permission denied");
-    fs::permissions(locked, fs::perms::owner_all);
-    EXPECT_EQ(test::readFile(locked), bytes);
-
-    const Bytes wavBytes = test::WavFile::pcm16(11025, std::vector<std::int16_t>(3000, 100)).bytes();
-    const std::string wav = write("locked.wav", wavBytes);
-    fs::permissions(wav, fs::perms::owner_write);
-    expectRefused(wav, "cannot open: Permission denied", true);
-    fs::permissions(wav, fs::perms::owner_all);
-    EXPECT_EQ(test::readFile(wav), wavBytes);
+TEST_F(ZrcBadInputTest, InputsThatCannotBeOpened) {
+    for (const bool encoding : {false, true}) {
+        const std::string ext = encoding ? ".wav" : ".zrc";
+        fs::create_directory(m_dir.file("folder" + ext));
+        expectRefused(path("folder" + ext), "cannot open: is a folder", encoding);
+        if (::geteuid() == 0) continue;  // root reads files without read permission
+        const Bytes bytes =
+            encoding ? test::WavFile::pcm16(11025, std::vector<std::int16_t>(3000, 100)).bytes() : recording(1);
+        const std::string locked = write("locked" + ext, bytes);
+        fs::permissions(locked, fs::perms::owner_write);
+        expectRefused(locked, "cannot open: Permission denied", encoding);
+        fs::permissions(locked, fs::perms::owner_all);
+        EXPECT_EQ(test::readFile(locked), bytes);
+    }
 }
 
 // --- Recordings it decodes ------------------------------------------------------
@@ -234,7 +220,7 @@ TEST_P(EncodeRowTest, AnswersWithItsReason) {
     const EncodeRow& row = GetParam();
     const Bytes bytes = row.wav();
     const std::string wav = write("in.wav", bytes);
-    const auto before = folderNames();
+    const auto before = test::fileNames(m_dir.path());
     const Outcome r = encode(wav, row.convert);
     EXPECT_EQ(r.status, row.status) << r.err;
     if (row.words.empty()) {
@@ -245,7 +231,7 @@ TEST_P(EncodeRowTest, AnswersWithItsReason) {
     if (row.status == kExitOk) {
         EXPECT_EQ(fs::file_size(path("in.zrc")), row.recordingBytes);
     } else {
-        EXPECT_EQ(folderNames(), before);
+        EXPECT_EQ(test::fileNames(m_dir.path()), before);
     }
     EXPECT_EQ(test::readFile(wav), bytes);
 }
@@ -398,7 +384,7 @@ TEST_F(ChangingWavTest, CutWhileEncodedFails) {
 
 TEST_F(ZrcBadInputTest, AFullDiskFailsAndLeavesNoFile) {
     const std::string rec = write("rec.zrc", recording(20));
-    const auto before = folderNames();
+    const auto before = test::fileNames(m_dir.path());
     Outcome r;
     {
         test::FileSizeLimit limit(10000);
@@ -406,17 +392,17 @@ TEST_F(ZrcBadInputTest, AFullDiskFailsAndLeavesNoFile) {
     }
     EXPECT_EQ(r.status, kExitFileFailed);
     EXPECT_NE(r.err.find("cannot write " + path("out.wav") + ": File too large"), std::string::npos) << r.err;
-    EXPECT_EQ(folderNames(), before) << "neither the output nor its temporary file";
+    EXPECT_EQ(test::fileNames(m_dir.path()), before) << "neither the output nor its temporary file";
 
     const std::string wav = write("in.wav", test::WavFile::pcm16(11025, tone(20 * 1360)).bytes());
-    const auto withWav = folderNames();
+    const auto withWav = test::fileNames(m_dir.path());
     {
         test::FileSizeLimit limit(5000);
         r = encode(wav, false, path("out.zrc"));
     }
     EXPECT_EQ(r.status, kExitFileFailed);
     EXPECT_NE(r.err.find("cannot write " + path("out.zrc") + ": File too large"), std::string::npos) << r.err;
-    EXPECT_EQ(folderNames(), withWav);
+    EXPECT_EQ(test::fileNames(m_dir.path()), withWav);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
-// The pieces other subcommands reuse: output naming and safety, the
-// temporary file, parallel jobs and the progress bar.
+// The pieces other subcommands reuse: output naming and safety (also as
+// zrc decode and zrc encode apply them), the temporary file, parallel jobs
+// and the progress bar.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <mutex>
@@ -11,10 +13,13 @@
 #include <stdexcept>
 #include <thread>
 
+#include "commands.h"
 #include "output_paths.h"
 #include "parallel_jobs.h"
 #include "progress_bar.h"
 #include "test_files.h"
+#include "wav_builder.h"
+#include "zrc_builder.h"
 
 namespace zrc::cli {
 namespace {
@@ -37,30 +42,103 @@ protected:
     test::TempDir m_dir;
 };
 
-TEST_F(OutputPlanTest, RefusalsPerInput) {
-    const auto a = touch("a.zrc");
-    const auto b = touch("b.zrc");
-    touch("b.wav");
-    const auto plan = planOutputs({a, b}, std::nullopt, false, ".wav");
-    ASSERT_TRUE(plan.error.empty());
-    EXPECT_EQ(plan.targets[0].output, m_dir.file("a.wav"));
-    EXPECT_TRUE(plan.targets[0].error.empty());
-    EXPECT_NE(plan.targets[1].error.find("exists"), std::string::npos);
-    EXPECT_TRUE(planOutputs({b}, std::nullopt, true, ".wav").targets[0].error.empty());
-
-    // An output that is another input of the run is refused too.
+TEST_F(OutputPlanTest, AnOutputThatIsAnotherInputOfTheRunIsRefused) {
     const auto c = touch("c.wav");
     const auto d = touch("c.zrc");
     const auto withInput = planOutputs({d, c}, std::nullopt, true, ".wav");
     EXPECT_NE(withInput.targets[0].error.find("overwrite the input"), std::string::npos);
 }
 
-TEST_F(OutputPlanTest, UsageErrors) {
+// Both commands, each with an input it takes, through the same rules.
+struct Command {
+    std::string name, inExt, outExt;
+    std::vector<std::uint8_t> input;
+    int (*run)(const std::vector<std::string>&, const std::optional<std::string>&, bool force);
+};
+void PrintTo(const Command& c, std::ostream* os) { *os << c.name; }
+
+int decodeRun(const std::vector<std::string>& files, const std::optional<std::string>& output, bool force) {
+    return runDecode({files, output, 16, 1, force});
+}
+int encodeRun(const std::vector<std::string>& files, const std::optional<std::string>& output, bool force) {
+    EncodeOptions o;
+    o.files = files;
+    o.output = output;
+    o.force = force;
+    return runEncode(o);
+}
+
+class OutputRulesTest : public OutputPlanTest, public ::testing::WithParamInterface<Command> {
+protected:
+    struct Result {
+        int status;
+        std::string err;
+    };
+    Result run(const std::optional<std::string>& output, bool force) {
+        ::testing::internal::CaptureStderr();
+        ::testing::internal::CaptureStdout();
+        const int status = GetParam().run({input().string()}, output, force);
+        ::testing::internal::GetCapturedStdout();
+        return {status, ::testing::internal::GetCapturedStderr()};
+    }
+    fs::path input() const { return m_dir.file("rec" + GetParam().inExt); }
+    fs::path output() const { return m_dir.file("rec" + GetParam().outExt); }
+    void SetUp() override { test::writeFile(input(), GetParam().input); }
+};
+
+TEST_P(OutputRulesTest, NeverOverwritesWithoutForceNorItsInput) {
+    const std::vector<std::uint8_t> old{'o', 'l', 'd'};
+    test::writeFile(output(), old);
+    Result r = run(std::nullopt, false);
+    EXPECT_EQ(r.status, kExitFileFailed);
+    EXPECT_NE(r.err.find("exists (--force overwrites it)"), std::string::npos) << r.err;
+    EXPECT_EQ(test::readFile(output()), old);
+
+    ASSERT_EQ(run(m_dir.file("fresh" + GetParam().outExt).string(), false).status, kExitOk);
+    r = run(std::nullopt, true);
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(test::readFile(output()), test::readFile(m_dir.file("fresh" + GetParam().outExt)));
+
+    // Not even with --force, and not through another spelling of the path.
+    fs::create_symlink(input(), m_dir.file("link" + GetParam().outExt));
+    for (const fs::path& same : {input(), m_dir.path() / "." / input().filename(), m_dir.file("link" + GetParam().outExt)}) {
+        r = run(same.string(), true);
+        EXPECT_EQ(r.status, kExitFileFailed) << same;
+        EXPECT_NE(r.err.find("overwrite the input"), std::string::npos) << r.err;
+        EXPECT_EQ(test::readFile(input()), GetParam().input);
+    }
+}
+
+TEST_P(OutputRulesTest, UnwritableOutputFolderFails) {
+    // A "folder" that is a file cannot take a new file, whoever runs this.
+    test::writeFile(m_dir.file("plain"), {1, 2, 3});
+    Result r = run(m_dir.file("plain").string() + "/out" + GetParam().outExt, false);
+    EXPECT_EQ(r.status, kExitFileFailed);
+    EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
+
+    if (::geteuid() != 0) {  // root writes anywhere
+        fs::create_directory(m_dir.file("locked"));
+        fs::permissions(m_dir.file("locked"), fs::perms::owner_read | fs::perms::owner_exec);
+        r = run(m_dir.file("locked").string(), false);
+        EXPECT_EQ(r.status, kExitFileFailed);
+        EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;
+        EXPECT_TRUE(fs::is_empty(m_dir.file("locked")));
+        fs::permissions(m_dir.file("locked"), fs::perms::owner_all);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, OutputRulesTest,
+    ::testing::Values(Command{"decode", ".zrc", ".wav",
+                              test::ZrcBuilder().page(std::vector<std::uint8_t>(1360, 1), 3, 0).bytes(), decodeRun},
+                      Command{"encode", ".wav", ".zrc",
+                              test::WavFile::pcm16(11025, std::vector<std::int16_t>(3000, 700)).bytes(), encodeRun}),
+    [](const auto& p) { return p.param.name; });
+
+TEST_F(OutputPlanTest, AFolderThatIsNotThereIsAUsageError) {
+    // Several inputs and one file: decode_command_test.cpp.
     const auto a = touch("a.zrc");
-    const auto b = touch("b.zrc");
-    EXPECT_FALSE(planOutputs({a, b}, m_dir.file("x.wav"), false, ".wav").error.empty());
     EXPECT_FALSE(planOutputs({a}, fs::path(m_dir.file("nowhere").string() + "/"), false, ".wav").error.empty());
-    EXPECT_TRUE(planOutputs({a, b}, m_dir.path(), true, ".wav").error.empty());
 }
 
 TEST_F(OutputPlanTest, PendingFileAppearsOnlyOnCommit) {

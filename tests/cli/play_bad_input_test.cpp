@@ -1,7 +1,7 @@
 // zrc play against broken input and a recording that changes while it
-// plays, the rows that play_command_test.cpp does not hold: a folder, a file
-// without read permission, names with spaces and non-ASCII bytes, the file
-// deleted or cut during playback. Played through SDL's disk driver.
+// plays: the refusals before any sound, names with spaces and non-ASCII
+// bytes, the file deleted or cut during playback. Played through SDL's disk
+// driver.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 #include "commands.h"
 #include "recording_player.h"
@@ -67,36 +68,51 @@ protected:
     }
     struct Outcome {
         int status;
-        std::string err;
+        std::string out, err;
     };
-    Outcome run(const std::string& file) {
+    Outcome run(const std::string& file, std::optional<std::uint32_t> from = std::nullopt) {
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
-        const int status = runPlay({file, std::nullopt, false, false});
-        ::testing::internal::GetCapturedStdout();
-        return {status, ::testing::internal::GetCapturedStderr()};
+        const int status = runPlay({file, from, false, false});
+        std::string out = ::testing::internal::GetCapturedStdout();
+        return {status, out, ::testing::internal::GetCapturedStderr()};
     }
 
     test::TempDir m_dir;
 };
 
-TEST_F(PlayBadInputTest, AFolderIsRefusedBeforeAnySound) {
+TEST_F(PlayBadInputTest, RefusedWithOneLineBeforeAnySound) {
+    const Bytes one = recording(1);
+    write("notes.txt", {'h', 'e', 'l', 'l', 'o'});
+    write("empty.zrc", Bytes(one.begin(), one.begin() + 92));
+    write("one.zrc", one);
     fs::create_directory(m_dir.file("folder.zrc"));
-    const Outcome r = run(m_dir.file("folder.zrc").string());
-    EXPECT_EQ(r.status, kExitFileFailed);
-    EXPECT_NE(r.err.find("folder.zrc: cannot open: is a folder"), std::string::npos) << r.err;
-    EXPECT_FALSE(fs::exists(m_dir.file("played.raw")));
-}
-
-TEST_F(PlayBadInputTest, AnUnreadableFileIsRefusedBeforeAnySound) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root reads files without read permission";
-    const std::string rec = write("locked.zrc", recording(1));
-    fs::permissions(rec, fs::perms::owner_write);
-    const Outcome r = run(rec);
-    fs::permissions(rec, fs::perms::owner_all);
-    EXPECT_EQ(r.status, kExitFileFailed);
-    EXPECT_NE(r.err.find("locked.zrc: cannot open: Permission denied"), std::string::npos) << r.err;
-    EXPECT_FALSE(fs::exists(m_dir.file("played.raw")));
+    const bool root = ::geteuid() == 0;  // root reads files without read permission
+    write("locked.zrc", one);
+    fs::permissions(m_dir.file("locked.zrc"), fs::perms::owner_write);
+    struct Row {
+        std::string file;
+        std::optional<std::uint32_t> from;
+        int status;
+        std::string reason;
+    };
+    for (const Row& c : {Row{"absent.zrc", std::nullopt, kExitFileFailed, "cannot open"},
+                         Row{"notes.txt", std::nullopt, kExitFileFailed, "not a ZRC recording"},
+                         Row{"empty.zrc", std::nullopt, kExitFileFailed, "no pages to play"},
+                         Row{"one.zrc", 1, kExitUsage, "beyond the last page"},
+                         Row{"folder.zrc", std::nullopt, kExitFileFailed, "cannot open: is a folder"},
+                         Row{"locked.zrc", std::nullopt, kExitFileFailed, "cannot open: Permission denied"}}) {
+        if (root && c.file == "locked.zrc") continue;
+        const std::string path = m_dir.file(c.file).string();
+        const Outcome r = run(path, c.from);
+        EXPECT_EQ(r.status, c.status) << c.file;
+        EXPECT_NE(r.err.find(path), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_FALSE(fs::exists(m_dir.file("played.raw"))) << c.file << " opened the output";
+    }
+    fs::permissions(m_dir.file("locked.zrc"), fs::perms::owner_all);
 }
 
 TEST_F(PlayBadInputTest, NamesWithSpacesAndNonAsciiBytes) {
@@ -111,29 +127,27 @@ TEST_F(PlayBadInputTest, NamesWithSpacesAndNonAsciiBytes) {
     }
 }
 
-TEST_F(PlayBadInputTest, DeletedDuringPlaybackPlaysToTheEnd) {
-    // The open file keeps its bytes after its name goes: every page is heard.
+TEST_F(PlayBadInputTest, ChangedDuringPlayback) {
     const std::string rec = write("rec.zrc", recording(12));
     ASSERT_EQ(play(rec, nullptr).end, PlayEnd::Finished);
     const Bytes undisturbed = sound(played());
-    const PlayResult r = play(rec, [&] { fs::remove(rec); });
-    EXPECT_FALSE(fs::exists(rec));
-    EXPECT_EQ(r.end, PlayEnd::Finished);
-    EXPECT_EQ(sound(played()), undisturbed);
-}
 
-TEST_F(PlayBadInputTest, CutDuringPlaybackStopsBeforeTheMissingPages) {
-    // Pages past the cut would read as 0xFF and play as noise.
-    const std::string rec = write("rec.zrc", recording(12));
-    ASSERT_EQ(play(rec, nullptr).end, PlayEnd::Finished);
-    const Bytes undisturbed = sound(played());
-    const PlayResult r = play(rec, [&] { fs::resize_file(rec, 92 + 528 * 8); });
+    // Cut: pages past the cut would read as 0xFF and play as noise. What was
+    // heard is the beginning of the recording, nothing after it.
+    PlayResult r = play(rec, [&] { fs::resize_file(rec, 92 + 528 * 8); });
     EXPECT_EQ(r.end, PlayEnd::RecordingCut);
     EXPECT_LT(r.page, 8u);
-    // What was heard is the beginning of the recording, nothing after it.
     const Bytes heard = sound(played());
     ASSERT_LE(heard.size(), undisturbed.size());
     EXPECT_TRUE(std::equal(heard.begin(), heard.end(), undisturbed.begin()));
+
+    // Deleted: the open file keeps its bytes after its name goes, so every
+    // page is heard.
+    write("rec.zrc", recording(12));
+    r = play(rec, [&] { fs::remove(rec); });
+    EXPECT_FALSE(fs::exists(rec));
+    EXPECT_EQ(r.end, PlayEnd::Finished);
+    EXPECT_EQ(sound(played()), undisturbed);
 }
 
 }  // namespace

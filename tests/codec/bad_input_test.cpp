@@ -33,11 +33,6 @@ using test::WavFile;
 using test::ZrcBuilder;
 using Bytes = std::vector<std::uint8_t>;
 
-std::uint32_t le32(const Bytes& b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16)) |
-           (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-
 std::vector<std::int16_t> tone(std::size_t n) {
     std::vector<std::int16_t> x(n);
     for (std::size_t k = 0; k < n; ++k) x[k] = static_cast<std::int16_t>(8000 * std::sin(0.07 * double(k)));
@@ -283,8 +278,8 @@ TEST_F(BadInputTest, WholeFileDecodingOnAFullDisk) {
     ASSERT_GE(written.size(), 44u);
     EXPECT_LE(written.size(), 1001u);
     EXPECT_EQ(written.size() % 2, 0u);
-    EXPECT_EQ(le32(written, 40), written.size() - 44);
-    EXPECT_EQ(le32(written, 4), written.size() - 8);
+    EXPECT_EQ(test::le32At(written, 40), written.size() - 44);
+    EXPECT_EQ(test::le32At(written, 4), written.size() - 8);
 }
 
 // --- Names ------------------------------------------------------------------------

@@ -92,17 +92,6 @@ TEST(EncoderInput, ScalingAgreesWithFloatingPointForEverySample) {
     }
 }
 
-TEST(EncoderInput, WorkedValues) {
-    EXPECT_EQ(attenuated(1), 0);       // 0.9 truncates to 0 ...
-    EXPECT_EQ(attenuated(-1), 0);      // ... and so does -0.9
-    EXPECT_EQ(attenuated(1000), 900);
-    EXPECT_EQ(scaledInput(1000), 225u);
-    EXPECT_EQ(attenuated(-11), -9);
-    EXPECT_EQ(scaledInput(-11), 16384u - 3);  // floor(-9 / 4) = -3, not -2
-    EXPECT_EQ(scaledInput(32767), 7372u);
-    EXPECT_EQ(scaledInput(-32768), 16384u - 7373);
-}
-
 class EncoderAfterReset : public ::testing::TestWithParam<int> {};
 
 TEST_P(EncoderAfterReset, FirstCodes) {
@@ -133,14 +122,6 @@ TEST_P(EncoderAfterReset, ResetRepeatsTheCodesAndANewEncoderIsNotReset) {
     e.encode(x.data(), x.size(), width, again.data());
     EXPECT_EQ(first, again);
     EXPECT_NE(first, carried) << "without a reset the state runs on";
-
-    const unsigned limit = 1u << width;
-    for (std::uint8_t c : first) {
-        ASSERT_LT(c, limit);
-        if (width > 2) {
-            ASSERT_NE(c, 0) << "the all-zero code does not occur at 24 and 32 kbit/s";
-        }
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, EncoderAfterReset, ::testing::Values(2, 3, 4));

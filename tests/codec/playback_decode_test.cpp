@@ -60,22 +60,6 @@ INSTANTIATE_TEST_SUITE_P(Rates, PlaybackRateTest,
                              return "rate" + std::to_string(p.param.rate) + "_w" + std::to_string(p.param.width);
                          });
 
-TEST(PlaybackDecode, Rate7RepeatsInputs0246AndEndsOnTheLastCode) {
-    const auto v = test::loadDecoderVector(2, "nrm-a");
-    Decoder d;
-    d.reset();
-    std::array<std::int16_t, kMaxPlaybackSamples> out{};
-    ASSERT_EQ(decodeForPlayback(d, 7, 2, v.codes.data(), 2046, out.data()), 3215u);
-    EXPECT_EQ(out[0], out[1]);
-    EXPECT_EQ(out[3], out[4]);
-    EXPECT_EQ(out[6], out[7]);
-    EXPECT_EQ(out[9], out[10]);
-    // The 293rd group gives only its first three samples: x2044 twice, x2045.
-    EXPECT_EQ(out[3212], test::doubledClipped(v.steps[2044]));
-    EXPECT_EQ(out[3213], test::doubledClipped(v.steps[2044]));
-    EXPECT_EQ(out[3214], test::doubledClipped(v.steps[2045]));
-}
-
 TEST(PlaybackDecode, MissingInputsAreSilence) {
     const auto v = test::loadDecoderVector(2, "nrm-a");
     Decoder d;
@@ -140,27 +124,9 @@ TEST(PlaybackDecode, NeverTakesMoreThanAPageOfCodes) {
     EXPECT_EQ(out[2048], kSentinel);
 }
 
-// Whole-file decoding writes one sample per code; at rate 7 the codes at
-// 0, 7, ..., 2,037 are written twice.
-TEST(NativeDecode, Rate7DoublesEverySeventhCode) {
-    const auto v = test::loadDecoderVector(2, "nrm-m");
-    Decoder d;
-    d.reset();
-    std::vector<std::int16_t> out(kMaxNativeSamples + 1, kSentinel);
-    ASSERT_EQ(decodeNative(d, 7, 2, v.codes.data(), 2046, out.data()), 2338u);
-    EXPECT_EQ(out[2338], kSentinel);
-    std::size_t o = 0;
-    for (std::size_t k = 0; k < 2046; ++k) {
-        const std::int16_t x = test::doubledClipped(v.steps[k]);
-        ASSERT_EQ(out[o++], x) << "code " << k;
-        if (k % 7 == 0 && k <= 2037) {
-            ASSERT_EQ(out[o++], x) << "repeat of code " << k;
-        }
-    }
-    EXPECT_EQ(o, 2338u);
-}
-
-TEST(NativeDecode, LayoutsAndRates) {
+// Whole-file decoding's samples, the rate-7 doubling among them, are checked
+// code by code through AdpcmDec1 in whole_file_test.cpp.
+TEST(NativeDecode, Layouts) {
     struct Row {
         int width, rate;
         std::size_t codes, samples;
@@ -174,13 +140,8 @@ TEST(NativeDecode, LayoutsAndRates) {
         EXPECT_EQ((layout->payloadBytes * 8 + layout->extraBits) / r.width, static_cast<int>(r.codes));
     }
     EXPECT_FALSE(nativeLayout(5, 11));
-    EXPECT_EQ(nativeSampleRate(0, 11), 11025u);
-    EXPECT_EQ(nativeSampleRate(0, 8), 8000u);
-    EXPECT_EQ(nativeSampleRate(1, 7), 8000u);
-    EXPECT_EQ(nativeSampleRate(1, 8), 8000u);
-    EXPECT_FALSE(nativeSampleRate(0, 7));
-    EXPECT_FALSE(nativeSampleRate(1, 11));
-    EXPECT_FALSE(nativeSampleRate(2, 8));
+    // The sample rates per mode and rate code: the WAV headers and refusals
+    // of tests/codec/whole_file_test.cpp.
 }
 
 }  // namespace

@@ -59,21 +59,6 @@ TEST_F(PlaybackExportTest, ResetModeRestartsWithoutABlock) {
     EXPECT_EQ(takeBlock(slot, pb_adpcm_dec(11, 3, 1360, m_w3.codes.data(), &slot, 0)), fromReset);
 }
 
-TEST_F(PlaybackExportTest, SampleCountsPerRate) {
-    const std::vector<std::uint8_t> codes(2048, 1);
-    struct Row {
-        std::int32_t rate, width, count, samples;
-    };
-    for (const Row& r : {Row{11, 3, 1360, 1360}, Row{7, 2, 2046, 3215}, Row{8, 2, 2048, 2816}, Row{8, 4, 1024, 1408},
-                         Row{8, 3, 1360, 1408}}) {
-        void* slot = nullptr;
-        const std::int32_t n = pb_adpcm_dec(r.rate, r.width, r.count, codes.data(), &slot, 0);
-        EXPECT_EQ(n, r.samples) << "rate " << r.rate << " width " << r.width;
-        ASSERT_NE(slot, nullptr);
-        std::free(slot);
-    }
-}
-
 TEST_F(PlaybackExportTest, UnsupportedRateReturnsZeroAndAllocatesNothing) {
     const std::vector<std::uint8_t> codes(2048, 1);
     int marker = 0;

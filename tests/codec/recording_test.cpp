@@ -129,17 +129,7 @@ TEST_F(RecordingTest, PageCountDividesByThePageSizeField) {
     EXPECT_EQ(play_splpget(write(bytes).c_str()).pageCount, 16u);
 }
 
-TEST_F(RecordingTest, ReadsPagesWithTheirType) {
-    const auto bytes = threePages();
-    const auto name = write(bytes);
-    std::vector<std::uint8_t> page(528);
-    EXPECT_EQ(play_1pagerd(name.c_str(), 0, page.data()), 0);
-    EXPECT_TRUE(std::equal(page.begin(), page.end(), bytes.begin() + 92));
-    EXPECT_EQ(play_1pagerd(name.c_str(), 1, page.data()), 5);
-    EXPECT_TRUE(std::equal(page.begin(), page.end(), bytes.begin() + 92 + 528));
-    EXPECT_EQ(play_1pagerd(name.c_str(), 2, page.data()), 0);
-}
-
+// A page's type is bit 0 of its flag; its bytes: PastTheEndEverythingReadsAs0xFF.
 TEST_F(RecordingTest, OnlyBitZeroOfTheFlagCounts) {
     ZrcBuilder b;
     for (int flag = 0; flag < 256; ++flag) b.page({}, 3, static_cast<std::uint8_t>(flag));
@@ -167,16 +157,6 @@ TEST_F(RecordingTest, PastTheEndEverythingReadsAs0xFF) {
     std::vector<std::uint8_t> table(5, 0xAA);
     ASSERT_EQ(pb_splptblmk(name.c_str(), table.data(), 5), 0);
     EXPECT_EQ(table, (std::vector<std::uint8_t>{0, 1, 1, 1, 1}));
-}
-
-TEST_F(RecordingTest, UnopenableFileLeavesBuffersUntouched) {
-    const auto absent = m_dir.file("absent.zrc").string();
-    std::vector<std::uint8_t> page(528, 0x5A);
-    EXPECT_EQ(play_1pagerd(absent.c_str(), 0, page.data()), 1);
-    EXPECT_TRUE(std::all_of(page.begin(), page.end(), [](auto b) { return b == 0x5A; }));
-    std::vector<std::uint8_t> table(4, 0x5A);
-    EXPECT_EQ(pb_splptblmk(absent.c_str(), table.data(), 4), 1);
-    EXPECT_EQ(table, std::vector<std::uint8_t>(4, 0x5A));
 }
 
 TEST_F(RecordingTest, PageTypeTableOfALongRecording) {

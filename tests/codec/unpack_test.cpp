@@ -35,36 +35,6 @@ TEST(Unpack, PackingExamplesOfTheFormat) {
     EXPECT_EQ(std::vector<std::uint8_t>(codes.begin(), codes.begin() + 4), (std::vector<std::uint8_t>{5, 10, 10, 5}));
 }
 
-TEST(Unpack, WrittenPageLayouts) {
-    std::mt19937 rng(42);
-    std::vector<std::uint8_t> page(528);
-    for (auto& b : page) b = static_cast<std::uint8_t>(rng());
-    std::vector<std::uint8_t> codes(2048, kSentinel);
-
-    // Type 1: 511 bytes and 4 extra bits give 2,046 codes, the last two from
-    // bits 0-1 and 2-3 of byte 511.
-    ASSERT_EQ(pb_exdata(2, 511, 4, page.data(), codes.data()), 2046);
-    EXPECT_EQ(codes[2044], page[511] & 3);
-    EXPECT_EQ(codes[2045], (page[511] >> 2) & 3);
-    EXPECT_EQ(codes[2046], kSentinel);
-
-    ASSERT_EQ(pb_exdata(3, 510, 0, page.data(), codes.data()), 1360);
-    ASSERT_EQ(pb_exdata(4, 0, 4, page.data(), codes.data()), 1);
-    EXPECT_EQ(codes[0], page[0] & 15);
-}
-
-TEST(Unpack, ThreeBitTailTakesCodesWhollyWithinTheExtraBits) {
-    // 1 byte and 1 extra bit: two codes from byte 0, the third from bits 6-7
-    // of byte 0 and bit 0 of byte 1.
-    auto page = pageOf({0b10'101'011, 0b1111'1111});
-    std::vector<std::uint8_t> codes(8, kSentinel);
-    ASSERT_EQ(pb_exdata(3, 1, 1, page.data(), codes.data()), 3);
-    EXPECT_EQ(codes[0], 3);
-    EXPECT_EQ(codes[1], 5);
-    EXPECT_EQ(codes[2], 0b110);
-    EXPECT_EQ(codes[3], kSentinel);
-}
-
 // Every combination of width, whole bytes (around the group boundaries) and
 // extra bits against codes packed one bit at a time.
 TEST(Unpack, MatchesTheBitPackerForEveryLayout) {

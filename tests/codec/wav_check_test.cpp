@@ -72,7 +72,6 @@ TEST_F(WavCheckTest, CallersLayoutCutsThePayloadToWholeCodes) {
 TEST_F(WavCheckTest, LargeDataSizesDoNotWrap) {
     // A data size of 0xFFFFFFFF (as streaming writers leave it): 32-bit
     // arithmetic would predict 34,739,324 bytes, a fraction of the pages.
-    EXPECT_EQ(check(claiming(11025, 16, 0).bytes()), 92);
     auto wav = claiming(11025, 16, 0).bytes();
     std::memset(wav.data() + 40, 0xFF, 4);
     EXPECT_EQ(check(wav), 833729516);

@@ -3,6 +3,7 @@
 // the refusals and limits that keep it from writing wrong files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,19 +18,6 @@ namespace {
 
 using test::ParameterSet;
 using test::ZrcBuilder;
-
-std::uint32_t le32At(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16)) |
-           (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-
-std::vector<std::int16_t> samples16(const std::vector<std::uint8_t>& wav) {
-    std::vector<std::int16_t> s((wav.size() - 44) / 2);
-    for (std::size_t k = 0; k < s.size(); ++k) {
-        s[k] = static_cast<std::int16_t>(wav[44 + 2 * k] | (wav[45 + 2 * k] << 8));
-    }
-    return s;
-}
 
 // A recording whose pages hold consecutive codes of a vector.
 std::vector<std::uint8_t> recordingFromVector(const test::DecoderVector& v, std::uint8_t mode, ParameterSet set,
@@ -67,11 +55,74 @@ protected:
     std::vector<std::uint8_t> m_headers = std::vector<std::uint8_t>(140, 0xEE);
 };
 
-TEST_F(WholeFileTest, Mode0Rate11SixteenBit) {
-    const auto v = test::loadDecoderVector(3, "nrm-a");
-    const auto rec = recordingFromVector(v, 0, {11, 3, 510, 0}, 1360, 10);
-    ASSERT_EQ(convert(zrc(rec), wav(), 2, {{0, 4}, {5, 9}}), 10);
+struct VectorFile {
+    std::string name;
+    int width;
+    std::string sequence;
+    std::uint8_t mode;
+    ParameterSet set;
+    std::size_t codesPerPage;
+    int pages;
+    int sampleSize;
+    std::uint32_t sampleRate;
+    std::vector<std::pair<int, int>> ranges;
+};
+void PrintTo(const VectorFile& f, std::ostream* os) { *os << f.name; }
 
+class WholeFileVectorTest : public WholeFileTest, public ::testing::WithParamInterface<VectorFile> {};
+
+// One sample per code, in order across pages (rate 8 at width 2 takes four
+// codes from byte 511, width 4 the low nibble first), 8-bit samples the
+// 16-bit ones truncated toward zero; at rate 7 the codes 0, 7, ..., 2,037
+// of a page are written twice, for 8,000 Hz.
+TEST_P(WholeFileVectorTest, EverySampleIsTheDoubledStep) {
+    const VectorFile& f = GetParam();
+    const auto v = test::loadDecoderVector(f.width, f.sequence);
+    const auto rec = zrc(recordingFromVector(v, f.mode, f.set, f.codesPerPage, f.pages));
+    ASSERT_EQ(convert(rec, wav(), f.sampleSize, f.ranges), f.pages);
+
+    std::vector<int> expected;
+    for (std::size_t p = 0; p < static_cast<std::size_t>(f.pages); ++p) {
+        for (std::size_t k = 0; k < f.codesPerPage; ++k) {
+            const int x = test::doubledClipped(v.steps[p * f.codesPerPage + k]);
+            const int sample = f.sampleSize == 2 ? x : 128 + (x < 0 ? -((-x) >> 8) : x >> 8);
+            expected.push_back(sample);
+            if (f.set.rate == 7 && k % 7 == 0 && k <= 2037) expected.push_back(sample);
+        }
+    }
+    const auto size = static_cast<std::uint32_t>(f.sampleSize);
+    const std::vector<std::uint8_t> header(m_headers.begin() + 92, m_headers.begin() + 136);
+    EXPECT_EQ(test::le32At(header, 24), f.sampleRate);
+    EXPECT_EQ(test::le32At(header, 28), f.sampleRate * size);
+    EXPECT_EQ(std::uint32_t{header[32]}, size);
+    EXPECT_EQ(std::uint32_t{header[34]}, 8 * size);
+    EXPECT_EQ(test::le32At(header, 40), expected.size() * size);
+
+    const auto out = test::readFile(wav());
+    ASSERT_EQ(out.size(), 44 + expected.size() * size);
+    EXPECT_TRUE(std::equal(header.begin(), header.end(), out.begin()));
+    for (std::size_t k = 0; k < expected.size(); ++k) {
+        const int got = size == 2 ? static_cast<std::int16_t>(out[44 + 2 * k] | (out[45 + 2 * k] << 8)) : out[44 + k];
+        ASSERT_EQ(got, expected[k]) << "sample " << k;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, WholeFileVectorTest,
+    ::testing::Values(
+        VectorFile{"mode0_rate11_w3_16bit", 3, "nrm-a", 0, {11, 3, 510, 0}, 1360, 10, 2, 11025, {{0, 4}, {5, 9}}},
+        VectorFile{"mode0_rate11_w3_8bit", 3, "nrm-m", 0, {11, 3, 510, 0}, 1360, 10, 1, 11025, {{0, 9}}},
+        VectorFile{"mode1_rate7_w2_16bit", 2, "nrm-a", 1, {7, 2, 511, 4}, 2046, 3, 2, 8000, {{0, 2}}},
+        VectorFile{"mode1_rate8_w2_16bit", 2, "nrm-m", 1, {8, 2, 511, 4}, 2048, 4, 2, 8000, {{0, 3}}},
+        VectorFile{"mode0_rate8_w4_16bit", 4, "nrm-a", 0, {8, 4, 512, 0}, 1024, 5, 2, 8000, {{0, 4}}},
+        VectorFile{"mode0_rate8_w3_16bit", 3, "i", 0, {8, 3, 510, 0}, 1360, 2, 2, 8000, {{0, 1}}}),
+    [](const auto& p) { return p.param.name; });
+
+TEST_F(WholeFileTest, HeaderCallFillsTheCallersBufferWithBothHeaders) {
+    ZrcBuilder b;
+    for (int p = 0; p < 10; ++p) b.page(std::vector<std::uint8_t>(1360, 3), 3, 0);
+    const auto rec = b.bytes();
+    ASSERT_EQ(convert(zrc(rec), wav(), 2, {}), 10);
     const std::vector<std::uint8_t> wavHeader{
         'R', 'I', 'F', 'F', 0x64, 0x6A, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0,
         0x11, 0x2B, 0, 0, 0x22, 0x56, 0, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a', 0x40, 0x6A, 0, 0};
@@ -79,78 +130,6 @@ TEST_F(WholeFileTest, Mode0Rate11SixteenBit) {
               std::vector<std::uint8_t>(rec.begin(), rec.begin() + 92));
     EXPECT_EQ(std::vector<std::uint8_t>(m_headers.begin() + 92, m_headers.begin() + 136), wavHeader);
     EXPECT_EQ(m_headers[136], 0xEE) << "the buffer holds 136 bytes";
-
-    const auto out = test::readFile(wav());
-    ASSERT_EQ(out.size(), 27244u);
-    EXPECT_EQ(std::vector<std::uint8_t>(out.begin(), out.begin() + 44), wavHeader);
-    const auto s = samples16(out);
-    for (std::size_t k = 0; k < s.size(); ++k) ASSERT_EQ(s[k], test::doubledClipped(v.steps[k])) << k;
-}
-
-TEST_F(WholeFileTest, Mode0Rate11EightBit) {
-    const auto v = test::loadDecoderVector(3, "nrm-m");
-    ASSERT_EQ(convert(zrc(recordingFromVector(v, 0, {11, 3, 510, 0}, 1360, 10)), wav(), 1, {{0, 9}}), 10);
-    EXPECT_EQ(le32At(m_headers, 92 + 40), 13600u);
-    EXPECT_EQ(le32At(m_headers, 92 + 24), 11025u);
-    EXPECT_EQ(le32At(m_headers, 92 + 28), 11025u);
-    EXPECT_EQ(m_headers[92 + 32], 1);
-    EXPECT_EQ(m_headers[92 + 34], 8);
-    const auto out = test::readFile(wav());
-    ASSERT_EQ(out.size(), 44u + 13600u);
-    for (std::size_t k = 0; k < 13600; ++k) {
-        const int s = test::doubledClipped(v.steps[k]);
-        const int expected = 128 + (s < 0 ? -((-s) >> 8) : s >> 8);
-        ASSERT_EQ(out[44 + k], expected) << k;
-    }
-}
-
-TEST_F(WholeFileTest, Mode1Rate7WritesEverySeventhCodeTwiceAt8000Hz) {
-    const auto v = test::loadDecoderVector(2, "nrm-a");
-    ASSERT_EQ(convert(zrc(recordingFromVector(v, 1, {7, 2, 511, 4}, 2046, 3)), wav(), 2, {{0, 2}}), 3);
-    EXPECT_EQ(le32At(m_headers, 92 + 24), 8000u);
-    EXPECT_EQ(le32At(m_headers, 92 + 28), 16000u);
-    EXPECT_EQ(le32At(m_headers, 92 + 40), 3u * 2338u * 2u);
-    const auto s = samples16(test::readFile(wav()));
-    ASSERT_EQ(s.size(), 3u * 2338u);
-    // Page 1 starts at output 2,338 with code 2,046: doubled, being index 0
-    // of its page; code 2,046 + 7 follows at 2,338 + 9.
-    const auto x = [&](std::size_t code) { return test::doubledClipped(v.steps[code]); };
-    EXPECT_EQ(s[0], x(0));
-    EXPECT_EQ(s[1], x(0));
-    EXPECT_EQ(s[2], x(1));
-    EXPECT_EQ(s[8], x(7));
-    EXPECT_EQ(s[9], x(7));
-    EXPECT_EQ(s[2336], x(2044));
-    EXPECT_EQ(s[2337], x(2045));
-    EXPECT_EQ(s[2338], x(2046));
-    EXPECT_EQ(s[2339], x(2046));
-    EXPECT_EQ(s[2338 + 9], x(2046 + 7));
-}
-
-TEST_F(WholeFileTest, Rate8Width2TakesFourCodesFromByte511) {
-    const auto v = test::loadDecoderVector(2, "nrm-m");
-    ASSERT_EQ(convert(zrc(recordingFromVector(v, 1, {8, 2, 511, 4}, 2048, 4)), wav(), 2, {{0, 3}}), 4);
-    EXPECT_EQ(le32At(m_headers, 92 + 24), 8000u);
-    const auto s = samples16(test::readFile(wav()));
-    ASSERT_EQ(s.size(), 4u * 2048u);
-    for (std::size_t k = 0; k < s.size(); ++k) ASSERT_EQ(s[k], test::doubledClipped(v.steps[k])) << k;
-}
-
-TEST_F(WholeFileTest, Width4LowNibbleFirstAndLayoutSamplesPerPage) {
-    // Mode 0 with rate 8 at width 4: 1,024 codes a page, low nibble first.
-    const auto v = test::loadDecoderVector(4, "nrm-a");
-    ASSERT_EQ(convert(zrc(recordingFromVector(v, 0, {8, 4, 512, 0}, 1024, 5)), wav(), 2, {{0, 4}}), 5);
-    const auto s = samples16(test::readFile(wav()));
-    ASSERT_EQ(s.size(), 5u * 1024u);
-    for (std::size_t k = 0; k < s.size(); ++k) ASSERT_EQ(s[k], test::doubledClipped(v.steps[k])) << k;
-
-    // At width 3 the same rate code gives 1,360 samples a page, and the
-    // header says so.
-    const auto v3 = test::loadDecoderVector(3, "i");
-    ASSERT_EQ(convert(zrc(recordingFromVector(v3, 0, {8, 3, 510, 0}, 1360, 2), "w3.zrc"), wav("w3.wav"), 2, {{0, 1}}),
-              2);
-    EXPECT_EQ(le32At(m_headers, 92 + 40), 2u * 1360u * 2u);
-    EXPECT_EQ(test::readFile(wav("w3.wav")).size(), 44u + 2u * 1360u * 2u);
 }
 
 struct Split {
@@ -185,13 +164,13 @@ TEST_F(WholeFileTest, HeaderTellsTheSamplesInTheFileAfterEveryRange) {
                           "three.zrc");
     ASSERT_EQ(AdpcmDec1(many.c_str(), wav().c_str(), 2, 0, 0, nullptr, 0), 3);
     auto out = test::readFile(wav());
-    EXPECT_EQ(le32At(out, 40), 3u * 1360u * 2u) << "the header call announces every page";
+    EXPECT_EQ(test::le32At(out, 40), 3u * 1360u * 2u) << "the header call announces every page";
     for (int page = 0; page < 3; ++page) {
         ASSERT_EQ(AdpcmDec1(nullptr, nullptr, 2, page, page, nullptr, 1), 1360);
         out = test::readFile(wav());
         EXPECT_EQ(out.size(), 44u + static_cast<std::size_t>(page + 1) * 2720u);
-        EXPECT_EQ(le32At(out, 40), out.size() - 44);
-        EXPECT_EQ(le32At(out, 4), out.size() - 8);
+        EXPECT_EQ(test::le32At(out, 40), out.size() - 44);
+        EXPECT_EQ(test::le32At(out, 4), out.size() - 8);
     }
 }
 
@@ -206,7 +185,7 @@ TEST_F(WholeFileTest, PageCountIsHeldToThePagesTheFileHolds) {
     bytes.resize(92 + 3 * 528 + 100);
     bytes[88] = 0x00, bytes[89] = 0xFF, bytes[90] = 0xFF, bytes[91] = 0xFF;
     ASSERT_EQ(convert(zrc(bytes), wav(), 2, {{0, 1000000}}), 4);
-    EXPECT_EQ(le32At(m_headers, 92 + 40), 4u * 2720u);
+    EXPECT_EQ(test::le32At(m_headers, 92 + 40), 4u * 2720u);
     ASSERT_EQ(convert(zrc(padded, "padded.zrc"), wav("padded.wav"), 2, {{0, 3}}), 4);
     EXPECT_EQ(test::readFile(wav()), test::readFile(wav("padded.wav")));
 

@@ -1,6 +1,7 @@
 #include "g726_vectors.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 #include "test_files.h"
@@ -38,6 +39,17 @@ EncoderVector loadEncoderVector(int width, const std::string& sequence) {
 
 std::int16_t doubledClipped(std::int16_t step) {
     return static_cast<std::int16_t>(std::clamp(2 * static_cast<int>(step), -32768, 32767));
+}
+
+double roundTripSnrDb(const std::vector<std::int16_t>& in, const std::vector<std::int16_t>& out) {
+    double signal = 0;
+    double noise = 0;
+    for (std::size_t k = 0; k < in.size(); ++k) {
+        const double expected = std::clamp(1.8 * in[k], -32768.0, 32767.0);
+        signal += expected * expected;
+        noise += (out.at(k) - expected) * (out.at(k) - expected);
+    }
+    return 10 * std::log10(signal / noise);
 }
 
 }  // namespace zrc::test

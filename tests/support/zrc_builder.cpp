@@ -5,6 +5,12 @@
 
 namespace zrc::test {
 
+std::vector<std::uint8_t> randomCodes(std::size_t n, int width, std::mt19937& rng) {
+    std::vector<std::uint8_t> codes(n);
+    for (auto& c : codes) c = static_cast<std::uint8_t>(rng() & ((1u << width) - 1));
+    return codes;
+}
+
 std::vector<std::uint8_t> packCodes(const std::vector<std::uint8_t>& codes, int width) {
     std::vector<std::uint8_t> out((codes.size() * static_cast<std::size_t>(width) + 7) / 8, 0);
     std::size_t bit = 0;

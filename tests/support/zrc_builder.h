@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <random>
 #include <vector>
 
 namespace zrc::test {
@@ -19,6 +20,9 @@ inline constexpr ParameterSet kWrittenSet1{7, 2, 511, 4};
 
 // Packs codes least-significant bit first, one bit at a time.
 std::vector<std::uint8_t> packCodes(const std::vector<std::uint8_t>& codes, int width);
+
+// n codes of the given width drawn from rng.
+std::vector<std::uint8_t> randomCodes(std::size_t n, int width, std::mt19937& rng);
 
 class ZrcBuilder {
 public:
