@@ -11,11 +11,6 @@ void putLe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF));
 }
 
-std::uint32_t le32At(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16)) |
-           (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
-}
-
 namespace {
 void putTag(std::vector<std::uint8_t>& out, const std::string& tag) {
     for (std::size_t i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(i < tag.size() ? tag[i] : ' '));

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "test_files.h"  // le32At
+
 namespace zrc::test {
 
 class WavBuilder {
@@ -34,6 +36,5 @@ std::vector<std::uint8_t> voiceWav(std::uint32_t rate, std::uint16_t bits, const
 
 void putLe16(std::vector<std::uint8_t>& out, std::uint16_t v);
 void putLe32(std::vector<std::uint8_t>& out, std::uint32_t v);
-std::uint32_t le32At(const std::vector<std::uint8_t>& bytes, std::size_t at);
 
 }  // namespace zrc::test
