@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <random>
-#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -40,13 +40,27 @@ struct Shown {
     std::uint32_t page, lastPage;
 };
 
+// "hh : mm : ss"
+bool isTimeText(const std::string& t) {
+    auto digit = [&](std::size_t i) { return std::isdigit(static_cast<unsigned char>(t[i])) != 0; };
+    return t.size() == 12 && t.substr(2, 3) == " : " && t.substr(7, 3) == " : " && digit(0) && digit(1) &&
+           digit(5) && digit(6) && digit(10) && digit(11);
+}
+
 // The display lines of the output: "[hh : mm : ss / hh : mm : ss]  page n/m".
 std::vector<Shown> shownLines(const std::string& out) {
-    static const std::regex line(R"(\[(\d\d : \d\d : \d\d) / (\d\d : \d\d : \d\d)\]  page (\d+)/(\d+))");
     std::vector<Shown> shown;
-    for (std::sregex_iterator m(out.begin(), out.end(), line), end; m != end; ++m) {
-        shown.push_back({(*m)[1], (*m)[2], static_cast<std::uint32_t>(std::stoul((*m)[3])),
-                         static_cast<std::uint32_t>(std::stoul((*m)[4]))});
+    std::istringstream in(out);
+    for (std::string text; std::getline(in, text);) {
+        if (text.size() < 39 || text[0] != '[' || text.substr(13, 3) != " / " || text.substr(28, 8) != "]  page ") {
+            continue;
+        }
+        const std::string elapsed = text.substr(1, 12);
+        const std::string total = text.substr(16, 12);
+        const auto slash = text.find('/', 36);
+        if (!isTimeText(elapsed) || !isTimeText(total) || slash == std::string::npos) continue;
+        shown.push_back({elapsed, total, static_cast<std::uint32_t>(std::stoul(text.substr(36, slash - 36))),
+                         static_cast<std::uint32_t>(std::stoul(text.substr(slash + 1)))});
     }
     return shown;
 }
