@@ -21,7 +21,7 @@ namespace detail {
 inline namespace ZRC_ISA {
 
 template <int Width>
-[[gnu::always_inline]] inline std::int16_t decodeStep(AdpcmState& s, std::uint32_t code) {
+[[gnu::always_inline]] inline std::int16_t decodeStep(WorkingState& s, std::uint32_t code) {
     constexpr g726::u32 mask = (1u << Width) - 1;
     g726::u32 i = code & 15;
     if (i > mask) [[unlikely]] {
@@ -29,8 +29,7 @@ template <int Width>
         i &= mask;  // defined, never an out-of-range table read
     }
     const g726::Prediction p = g726::predict(s);
-    const g726::u32 sr = g726::reconstructAndAdapt<Width>(s, i, p);
-    return saturate16(static_cast<std::int16_t>(sr) * 4);
+    return saturate16(g726::reconstructAndAdapt<Width>(s, i, p) * 4);
 }
 
 // Decodes n codes at one width into out, continuing the state.

@@ -8,11 +8,9 @@ namespace zrc::inline ZRC_ISA {
 
 template <int Width>
 void decodeRun(AdpcmState& state, const std::uint8_t* codes, std::size_t n, std::int16_t* out) {
-    // A local copy lets the compiler keep the state in registers for the
-    // whole run instead of writing it back after every code.
-    AdpcmState s = state;
+    WorkingState s(state);  // held in registers for the whole run
     for (std::size_t k = 0; k < n; ++k) out[k] = decodeStep<Width>(s, codes[k]);
-    state = s;
+    s.storeTo(state);
 }
 
 template void decodeRun<2>(AdpcmState&, const std::uint8_t*, std::size_t, std::int16_t*);

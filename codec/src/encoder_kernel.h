@@ -27,10 +27,9 @@ constexpr std::uint32_t scaledInput(std::int16_t x) {
 inline namespace ZRC_ISA {
 
 template <int Width>
-[[gnu::always_inline]] inline std::uint8_t encodeStep(AdpcmState& s, std::int16_t x) {
+[[gnu::always_inline]] inline std::uint8_t encodeStep(WorkingState& s, std::int16_t x) {
     const g726::Prediction p = g726::predict(s);
-    const g726::u32 d = g726::subta(scaledInput(x), p.se);
-    const g726::LogDifference ld = g726::log(d);
+    const g726::LogDifference ld = g726::tc::log(g726::tc::subta(attenuated(x) >> 2, p.se));
     const g726::u32 i = g726::quan(g726::subtb(ld.dl, p.y), ld.ds, Width);
     // The code goes through the decoder's own reconstruction and adaptation,
     // so the two sides cannot drift apart.

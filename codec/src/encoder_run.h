@@ -8,9 +8,9 @@ namespace zrc::inline ZRC_ISA {
 
 template <int Width>
 void encodeRun(AdpcmState& state, const std::int16_t* x, std::size_t n, std::uint8_t* codes) {
-    AdpcmState s = state;  // kept in registers for the whole run
+    WorkingState s(state);  // held in registers for the whole run
     for (std::size_t k = 0; k < n; ++k) codes[k] = encodeStep<Width>(s, x[k]);
-    state = s;
+    s.storeTo(state);
 }
 
 template void encodeRun<2>(AdpcmState&, const std::int16_t*, std::size_t, std::uint8_t*);

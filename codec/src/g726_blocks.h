@@ -132,13 +132,14 @@ constexpr Estimate accum(u32 wa1, u32 wa2, const std::array<u32, 6>& wb) {
 
 constexpr u32 lima(u32 ap) { return ap >= 256 ? 64 : ap >> 2; }
 
+// The standard multiplies the magnitude of YU - YLP and puts the sign back,
+// which is a product truncated toward zero; with 13-bit YU and YLP the
+// difference never leaves its 14 bits, so signed arithmetic gives it exactly.
 constexpr u32 mix(u32 al, u32 yu, u32 yl) {
-    const u32 dif = (yu + 16384 - (yl >> 6)) & 16383;
-    const u32 difs = dif >> 13;
-    const u32 difm = negateIf16(difs, dif) & 8191;
-    const u32 prodm = (difm * al) >> 6;
-    const u32 prod = negateIf16(difs, prodm) & 16383;
-    return ((yl >> 6) + prod) & 8191;
+    const auto ylp = static_cast<std::int32_t>(yl >> 6);
+    const std::int32_t product = (static_cast<std::int32_t>(yu) - ylp) * static_cast<std::int32_t>(al);
+    const std::int32_t prod = (product + (product >> 31 & 63)) >> 6;
+    return static_cast<u32>(ylp + prod) & 8191;
 }
 
 // --- Quantization (encoder side) --------------------------------------------
@@ -251,6 +252,27 @@ constexpr u32 floatb(u32 sr) {
     return floatFromMagnitude(s, negateIf16(s, sr) & 32767);
 }
 
+// ANTILOG and FLOATA of a positive DQ at once, for every 12-bit DQL: the
+// magnitude and the floating form's exponent and mantissa. One load replaces
+// both blocks in the loops; the sign comes from the code.
+struct DqMagnitude {
+    std::uint16_t mag;    // |DQ|, 15 bits
+    std::uint16_t float_; // FLOATA of |DQ| without its sign bit, 10 bits
+};
+
+namespace tables {
+inline constexpr auto kDqByLog = [] {
+    std::array<DqMagnitude, 4096> t{};
+    for (u32 dql = 0; dql < 4096; ++dql) {
+        const u32 mag = antilog(dql, 0);
+        t[dql] = {static_cast<std::uint16_t>(mag), static_cast<std::uint16_t>(floata(mag))};
+    }
+    return t;
+}();
+}  // namespace tables
+
+constexpr DqMagnitude dqFromLog(u32 dql) { return tables::kDqByLog[dql & 4095]; }
+
 // --- Pole predictor adaptation -----------------------------------------------
 
 // The coefficient updates read their two's complement operands as signed
@@ -306,14 +328,25 @@ constexpr u32 trigb(u32 tr, u32 x) { return tr ? 0 : x; }
 
 constexpr u32 triga(u32 tr, u32 app) { return tr ? 256 : app; }
 
-constexpr u32 trans(u32 td, u32 yl, u32 dq) {
-    const u32 dqmag = dq & 32767;
-    const u32 ylint = yl >> 15;
-    const u32 ylfrac = (yl >> 10) & 31;
+// The threshold of TRANS depends on the top nine bits of YL alone.
+constexpr u32 transThreshold(u32 ylTop) {
+    const u32 ylint = ylTop >> 5;
+    const u32 ylfrac = ylTop & 31;
     const u32 thr1 = (32 + ylfrac) << ylint;
     const u32 thr2 = ylint > 8 ? 15872 : thr1;
-    const u32 dqthr = (thr2 + (thr2 >> 1)) >> 1;
-    return (dqmag > dqthr && td == 1) ? 1 : 0;
+    return (thr2 + (thr2 >> 1)) >> 1;
+}
+
+namespace tables {
+inline constexpr auto kTransThresholds = [] {
+    std::array<std::uint16_t, 512> t{};
+    for (u32 top = 0; top < 512; ++top) t[top] = static_cast<std::uint16_t>(transThreshold(top));
+    return t;
+}();
+}  // namespace tables
+
+constexpr u32 trans(u32 td, u32 yl, u32 dq) {
+    return static_cast<u32>((dq & 32767) > tables::kTransThresholds[(yl >> 10) & 511]) & td;
 }
 
 // --- Adaptation speed control -------------------------------------------------
@@ -335,9 +368,11 @@ constexpr u32 filtb(u32 fi, u32 dml) {
     return (dml + difsx) & 16383;
 }
 
+// With DMSP and DMLP within their 12 and 14 bits, 4 DMSP - DMLP fits the
+// standard's 15 bits, and DIFM is its plain magnitude.
 constexpr u32 subtc(u32 dmsp, u32 dmlp, u32 tdp, u32 y) {
-    const u32 dif = ((dmsp << 2) + 32768 - dmlp) & 32767;
-    const u32 difm = (dif >> 14) ? (32768 - dif) & 16383 : dif;
+    const std::int32_t dif = static_cast<std::int32_t>(dmsp << 2) - static_cast<std::int32_t>(dmlp);
+    const auto difm = static_cast<u32>(dif < 0 ? -dif : dif);
     const u32 dthr = dmlp >> 3;
     return (y >= 1536 && difm < dthr && tdp == 0) ? 0 : 1;
 }
@@ -368,5 +403,84 @@ constexpr u32 filte(u32 yup, u32 yl) {
     const u32 difsx = shiftSigned<14, 0>(yup + ((1048576 - yl) >> 6));
     return (yl + difsx) & 524287;
 }
+
+// --- Two's complement forms ------------------------------------------------------
+//
+// The coder's loops hold A1, A2, SE, SEZ, SR and the quantized difference as
+// plain signed numbers rather than as the standard's n-bit patterns, which
+// spares them a mask or a sign extension at nearly every block. These forms
+// of the blocks take and give such numbers; on every input the loops can give
+// them, each equals the form above (the tests compare them exhaustively).
+namespace tc {
+
+using i32 = std::int32_t;
+
+// A value modulo 2^16 read as 16-bit two's complement.
+constexpr i32 wrap16(i32 x) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<u32>(x))); }
+
+// DQ from its sign and magnitude; -0 is 0.
+constexpr i32 signedDq(u32 dqs, u32 dqmag) { return static_cast<i32>((dqmag ^ (0u - dqs)) + dqs); }
+
+// SE from SEI (and SEZ from SEZI): the 16-bit sum halved, as a signed number.
+constexpr i32 halfSum(u32 sum16) { return wrap16(static_cast<i32>(sum16)) >> 1; }
+
+// FMULT of a signed An: the product WAn as a signed number.
+constexpr i32 fmult(i32 an, u32 srn) {
+    const u32 anMag = static_cast<u32>(an < 0 ? -(an >> 2) : an >> 2) & 8191;
+    const u32 anExp = sig(anMag);
+    const u32 anMant = ((anMag << 6) >> anExp) | (static_cast<u32>(anMag == 0) << 5);
+    const u32 waMant = ((srn & 63) * anMant + 48) >> 4;
+    const u32 waExp = ((srn >> 6) & 15) + anExp;
+    const auto waMag = static_cast<i32>(((waMant << 11) >> (30 - waExp)) & 32767);
+    return ((srn >> 10) ^ static_cast<u32>(an < 0)) != 0 ? -waMag : waMag;
+}
+
+// SUBTA: SL (14-bit) minus SE (15-bit) never leaves 16 bits.
+constexpr i32 subta(i32 sl, i32 se) { return sl - se; }
+
+constexpr LogDifference log(i32 d) {
+    const u32 ds = d < 0 ? 1u : 0u;
+    const u32 dqm = static_cast<u32>(d < 0 ? -d : d) & 32767;
+    const u32 exp = sig(dqm | 1) - 1;
+    const u32 mant = ((dqm << 7) >> exp) & 127;
+    return {(exp << 7) + mant, ds};
+}
+
+constexpr i32 addb(i32 dq, i32 se) { return wrap16(dq + se); }
+
+constexpr PartialSign addc(i32 dq, i32 sez) {
+    const i32 dqsez = wrap16(dq + sez);
+    return {dqsez < 0 ? 1u : 0u, dqsez == 0 ? 1u : 0u};
+}
+
+constexpr u32 floatb(i32 sr) {
+    const u32 s = sr < 0 ? 1u : 0u;
+    return floatFromMagnitude(s, static_cast<u32>(sr < 0 ? -sr : sr) & 32767);
+}
+
+constexpr i32 upa2(u32 pk0, u32 pk1, u32 pk2, i32 a1, i32 a2, u32 sigpk) {
+    const i32 fa1 = std::clamp(4 * a1, -32764, 32764);
+    const i32 fa = (pk0 ^ pk1) != 0 ? fa1 : -fa1;
+    const i32 uga2a = (pk0 ^ pk2) == 0 ? 16384 : -16384;
+    const i32 uga2 = sigpk == 1 ? 0 : (uga2a + fa) >> 7;
+    return wrap16(a2 + uga2 - (a2 >> 7));
+}
+
+constexpr i32 limc(i32 a2t) { return std::clamp(a2t, -12288, 12288); }
+
+constexpr i32 upa1(u32 pk0, u32 pk1, i32 a1, u32 sigpk) {
+    const i32 uga1 = sigpk == 1 ? 0 : ((pk0 ^ pk1) == 0 ? 192 : -192);
+    return wrap16(a1 + uga1 - (a1 >> 8));
+}
+
+// For A2P within LIMC's range, A1 within +-(15360 - A2P).
+constexpr i32 limd(i32 a1t, i32 a2p) {
+    const i32 a1ul = 15360 - a2p;
+    return std::clamp(a1t, -a1ul, a1ul);
+}
+
+constexpr u32 tone(i32 a2p) { return a2p < -11776 ? 1u : 0u; }
+
+}  // namespace tc
 
 }  // namespace zrc::g726::inline ZRC_ISA

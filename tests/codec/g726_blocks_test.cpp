@@ -11,9 +11,9 @@ namespace zrc::g726 {
 namespace {
 
 TEST(G726Blocks, FirstPredictionAfterResetIsZeroWithMinimumScale) {
-    const Prediction p = predict(AdpcmState::resetState());
-    EXPECT_EQ(p.se, 0u);
-    EXPECT_EQ(p.sez, 0u);
+    const Prediction p = predict(WorkingState(AdpcmState::resetState()));
+    EXPECT_EQ(p.se, 0);
+    EXPECT_EQ(p.sez, 0);
     EXPECT_EQ(p.y, 544u);
 }
 
@@ -238,6 +238,115 @@ TEST(G726Filters, AgreeWithTheStandardsArithmeticOnEveryInput) {
     // YUP is LIMB's output (544 ... 5120); YL every 19-bit value.
     for (u32 yup = 544; yup <= 5120; yup += 7) {
         for (u32 yl = 0; yl < 524288; yl += 13) ASSERT_EQ(filte(yup, yl), filteAsWritten(yup, yl)) << yup << " " << yl;
+    }
+}
+
+u32 mixAsWritten(u32 al, u32 yu, u32 yl) {
+    const u32 dif = (yu + 16384 - (yl >> 6)) & 16383;
+    const u32 difs = dif >> 13;
+    const u32 difm = difs ? (16384 - dif) & 8191 : dif;
+    const u32 prodm = (difm * al) >> 6;
+    const u32 prod = difs ? (16384 - prodm) & 16383 : prodm;
+    return ((yl >> 6) + prod) & 8191;
+}
+u32 transAsWritten(u32 td, u32 yl, u32 dq) {
+    const u32 ylint = yl >> 15;
+    const u32 ylfrac = (yl >> 10) & 31;
+    const u32 thr1 = (32 + ylfrac) << ylint;
+    const u32 thr2 = ylint > 8 ? 31 << 9 : thr1;
+    const u32 dqthr = (thr2 + (thr2 >> 1)) >> 1;
+    return ((dq & 32767) > dqthr && td == 1) ? 1 : 0;
+}
+u32 subtcAsWritten(u32 dmsp, u32 dmlp, u32 tdp, u32 y) {
+    const u32 dif = ((dmsp << 2) + 32768 - dmlp) & 32767;
+    const u32 difm = (dif >> 14) ? (32768 - dif) & 16383 : dif;
+    return (y >= 1536 && difm < (dmlp >> 3) && tdp == 0) ? 0 : 1;
+}
+
+TEST(G726ShortForms, MixTransSubtcAndTheDqTableAgreeWithTheStandardsArithmetic) {
+    // MIX over every AL LIMA gives, every YU and a spread of YL.
+    for (u32 al = 0; al <= 64; ++al) {
+        for (u32 yu = 0; yu < 8192; yu += 7) {
+            for (u32 yl = 0; yl < 524288; yl += 4099) ASSERT_EQ(mix(al, yu, yl), mixAsWritten(al, yu, yl)) << al << " " << yu << " " << yl;
+        }
+    }
+    for (u32 yl = 0; yl < 524288; yl += 1024) {  // every threshold
+        for (u32 dq = 0; dq < 65536; dq += 7) {
+            ASSERT_EQ(trans(1, yl, dq), transAsWritten(1, yl, dq)) << yl << " " << dq;
+            ASSERT_EQ(trans(0, yl, dq), 0u);
+        }
+    }
+    for (u32 dmsp = 0; dmsp < 4096; dmsp += 5) {
+        for (u32 dmlp = 0; dmlp < 16384; dmlp += 7) {
+            for (u32 y : {1535u, 1536u}) {
+                ASSERT_EQ(subtc(dmsp, dmlp, 0, y), subtcAsWritten(dmsp, dmlp, 0, y)) << dmsp << " " << dmlp;
+                ASSERT_EQ(subtc(dmsp, dmlp, 1, y), 1u);
+            }
+        }
+    }
+    for (u32 dql = 0; dql < 4096; ++dql) {
+        const DqMagnitude d = dqFromLog(dql);
+        ASSERT_EQ(d.mag, antilog(dql, 0)) << dql;
+        ASSERT_EQ(d.float_, floata(antilog(dql, 0))) << dql;
+        ASSERT_EQ((1u << 10) | d.float_, floata(antilog(dql, 1))) << dql;
+    }
+}
+
+// The two's complement forms against the standard's forms, the signed values
+// given to them as their n-bit patterns.
+u32 pattern16(tc::i32 x) { return static_cast<u32>(x) & 65535; }
+u32 pattern15(tc::i32 x) { return static_cast<u32>(x) & 32767; }
+
+TEST(G726TwosComplementForms, AgreeWithTheStandardFormsOnEveryInputTheLoopsGive) {
+    for (tc::i32 an = -32768; an < 32768; an += an % 64 == 0 ? 1 : 67) {
+        for (u32 srn = 0; srn < 2048; ++srn) {
+            ASSERT_EQ(pattern16(tc::fmult(an, srn)), fmult(pattern16(an), srn)) << an << " " << srn;
+        }
+    }
+    for (tc::i32 x = -32768; x < 32768; ++x) {
+        ASSERT_EQ(tc::floatb(x), floatb(pattern16(x))) << x;
+        for (u32 bits = 0; bits < 8; ++bits) {
+            const u32 pk0 = bits & 1, pk1 = (bits >> 1) & 1, sigpk = bits >> 2;
+            ASSERT_EQ(pattern16(tc::upa1(pk0, pk1, x, sigpk)), upa1(pk0, pk1, pattern16(x), sigpk)) << x << " " << bits;
+        }
+    }
+    // SL is 14-bit, SE 15-bit: every difference SUBTA can give, through LOG.
+    for (tc::i32 sl = -8192; sl < 8192; ++sl) {
+        for (tc::i32 se = -16384; se < 16384; se += 127) {
+            const tc::i32 d = tc::subta(sl, se);
+            ASSERT_EQ(pattern16(d), subta(static_cast<u32>(sl) & 16383, pattern15(se))) << sl << " " << se;
+            const LogDifference a = tc::log(d), b = log(pattern16(d));
+            ASSERT_EQ(a.dl, b.dl) << d;
+            ASSERT_EQ(a.ds, b.ds) << d;
+        }
+    }
+    // DQ from every sign and magnitude, SE and SEZ across their 15 bits.
+    for (u32 dq = 0; dq < 65536; ++dq) {
+        const tc::i32 signedDq = tc::signedDq(dq >> 15, dq & 32767);
+        for (tc::i32 se = -16384; se < 16384; se += dq % 4099 == 0 ? 1 : 1031) {
+            ASSERT_EQ(pattern16(tc::addb(signedDq, se)), addb(dq, pattern15(se))) << dq << " " << se;
+            const PartialSign a = tc::addc(signedDq, se), b = addc(dq, pattern15(se));
+            ASSERT_EQ(a.pk0, b.pk0) << dq << " " << se;
+            ASSERT_EQ(a.sigpk, b.sigpk) << dq << " " << se;
+        }
+    }
+    // The pole updates and limits over A1 and A2 across what the limits let
+    // through, both ends included.
+    for (tc::i32 a2 = -32768; a2 < 32768; ++a2) {
+        ASSERT_EQ(tc::tone(a2), tone(pattern16(a2))) << a2;
+        ASSERT_EQ(pattern16(tc::limc(a2)), limc(pattern16(a2))) << a2;
+    }
+    for (tc::i32 a2 = -12288; a2 <= 12288; a2 += 96) {
+        for (tc::i32 a1 = -27648; a1 <= 27648; a1 += 53) {
+            for (u32 bits = 0; bits < 16; ++bits) {
+                const u32 pk0 = bits & 1, pk1 = (bits >> 1) & 1, pk2 = (bits >> 2) & 1, sigpk = bits >> 3;
+                ASSERT_EQ(pattern16(tc::upa2(pk0, pk1, pk2, a1, a2, sigpk)),
+                          upa2(pk0, pk1, pk2, pattern16(a1), pattern16(a2), sigpk)) << a1 << " " << a2 << " " << bits;
+            }
+        }
+        for (tc::i32 a1t = -32768; a1t < 32768; a1t += 5) {
+            ASSERT_EQ(pattern16(tc::limd(a1t, a2)), limd(pattern16(a1t), pattern16(a2))) << a1t << " " << a2;
+        }
     }
 }
 
