@@ -20,16 +20,23 @@ namespace detail {
 
 inline namespace ZRC_ISA {
 
+// SR for a code within the width's range; the caller scales it for output.
 template <int Width>
-[[gnu::always_inline]] inline std::int16_t decodeStep(WorkingState& s, std::uint32_t code) {
+[[gnu::always_inline]] inline std::int16_t decodeStep(WorkingState& s, g726::u32 i) {
+    const g726::Prediction p = g726::predict(s);
+    return static_cast<std::int16_t>(g726::reconstructAndAdapt<Width>(s, i, p));
+}
+
+// A code beyond the width's range is reported and then reduced to the width.
+template <int Width>
+[[gnu::always_inline]] inline g726::u32 checkedCode(std::uint8_t code) {
     constexpr g726::u32 mask = (1u << Width) - 1;
-    g726::u32 i = code & 15;
+    g726::u32 i = code & 15u;
     if (i > mask) [[unlikely]] {
         detail::reportReconstRange(i);
         i &= mask;  // defined, never an out-of-range table read
     }
-    const g726::Prediction p = g726::predict(s);
-    return saturate16(g726::reconstructAndAdapt<Width>(s, i, p) * 4);
+    return i;
 }
 
 // Decodes n codes at one width into out, continuing the state.

@@ -19,17 +19,16 @@ constexpr std::int32_t attenuated(std::int16_t x) {
     return 9 * static_cast<std::int32_t>(x) / 10;
 }
 
-// SL, the 14-bit two's complement signal the coder quantizes.
-constexpr std::uint32_t scaledInput(std::int16_t x) {
-    return static_cast<std::uint32_t>(attenuated(x) >> 2) & 16383;
-}
+// SL, the 14-bit two's complement signal the coder quantizes, as a signed
+// number.
+constexpr std::int32_t scaledInput(std::int16_t x) { return attenuated(x) >> 2; }
 
 inline namespace ZRC_ISA {
 
 template <int Width>
-[[gnu::always_inline]] inline std::uint8_t encodeStep(WorkingState& s, std::int16_t x) {
+[[gnu::always_inline]] inline std::uint8_t encodeStep(WorkingState& s, std::int32_t sl) {
     const g726::Prediction p = g726::predict(s);
-    const g726::LogDifference ld = g726::tc::log(g726::tc::subta(attenuated(x) >> 2, p.se));
+    const g726::LogDifference ld = g726::tc::log(g726::tc::subta(sl, p.se));
     const g726::u32 i = g726::quan(g726::subtb(ld.dl, p.y), ld.ds, Width);
     // The code goes through the decoder's own reconstruction and adaptation,
     // so the two sides cannot drift apart.

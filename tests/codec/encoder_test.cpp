@@ -88,7 +88,9 @@ TEST(EncoderInput, ScalingAgreesWithFloatingPointForEverySample) {
         const double truncated = std::trunc(0.9 * v);
         ASSERT_EQ(attenuated(x), static_cast<std::int32_t>(truncated)) << v;
         const auto sl = static_cast<std::int32_t>(std::floor(truncated / 4));
-        ASSERT_EQ(scaledInput(x), static_cast<std::uint32_t>(sl) & 16383u) << v;
+        ASSERT_EQ(scaledInput(x), sl) << v;
+        ASSERT_GE(sl, -8192);  // within SL's 14 bits
+        ASSERT_LT(sl, 8192);
     }
 }
 
