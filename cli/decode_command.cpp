@@ -1,6 +1,7 @@
 // zrc decode: recordings into PCM WAV files.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -50,11 +51,17 @@ std::string convertOne(const OutputTarget& target, const DecodeOptions& options,
     OutputFile out = OutputFile::adopt(pending.takeDescriptor());
     if (!out.isOpen()) return "cannot write " + target.output.string();
 
-    const std::string failure = writeWav(in, out, plan, [&](std::uint64_t pages) {
-        bar.advance(pages);
-        reported += pages;
-        return !interruptRequested();
-    });
+    // Threads that no other file needs decode parts of this one.
+    PartsOptions parts;
+    parts.threads = std::max(1u, options.jobs / static_cast<unsigned>(std::max<std::size_t>(1, options.files.size())));
+    const std::string failure = writeWav(
+        in, out, plan,
+        [&](std::uint64_t pages) {
+            bar.advance(pages);
+            reported += pages;
+            return !interruptRequested();
+        },
+        parts);
     const bool closed = out.close();
     if (failure == kRecordingCut) return failure;
     if (!failure.empty() || !closed) {
@@ -76,7 +83,8 @@ void setupDecode(CLI::App& app) {
     sub->add_option("--bits", options->bits, "Bits per sample, 8 or 16")
         ->check(CLI::IsMember({8, 16}))
         ->capture_default_str();
-    sub->add_option("-j,--jobs", options->jobs, "Files converted in parallel")
+    sub->add_option("-j,--jobs", options->jobs,
+                    "Threads: files converted in parallel, or parts of one long recording when there are fewer files")
         ->check(CLI::Range(1u, 1024u))
         ->capture_default_str();
     sub->add_flag("--force", options->force, "Overwrite existing output files");

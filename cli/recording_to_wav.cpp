@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <mutex>
 #include <vector>
 
 #include "decoder.h"
@@ -94,8 +95,66 @@ PlanOrError planDecode(InputFile& in, int bytesPerSample) {
     return plan;
 }
 
+namespace {
+
+// The WAV file of a native plan decoded by codeInParts: every run of pages
+// is written where it belongs, whichever thread decodes it.
+std::string writeNativeInParts(InputFile& in, OutputFile& out, const DecodePlan& plan,
+                               const std::function<bool(std::uint64_t)>& progress, const PartsOptions& options,
+                               PartsReport* report) {
+    const int rate = plan.setIndex == 0 ? plan.info.rate0 : plan.info.rate1;
+    const int width = plan.setIndex == 0 ? plan.info.bits0 : plan.info.bits1;
+    const auto bps = static_cast<std::size_t>(plan.format.bytesPerSample);
+    const std::size_t pageBytes = plan.layout.samples * bps;
+    std::mutex outMutex;
+    bool ok = out.writeAt(0, wavHeader(plan.format, plan.dataBytes));
+
+    const RunPages run = [&](AdpcmState& state, std::uint64_t first, std::uint64_t last, bool write,
+                             PartContext& part, const std::function<void()>& tick) {
+        constexpr std::uint64_t kPagesPerRead = 64;
+        std::vector<std::uint8_t> pagesRead(kPagesPerRead * kPageSize);
+        std::vector<std::uint8_t> pcm(kPagesPerRead * pageBytes);
+        std::array<std::uint8_t, kMaxCodesPerPage> codes{};
+        std::array<std::int16_t, kMaxNativeSamples> samples{};
+        Decoder decoder;
+        decoder.setState(state);
+        for (std::uint64_t page = first; page <= last && !part.stop; page += kPagesPerRead) {
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kPagesPerRead, last - page + 1));
+            in.readAt(pageOffset(page), std::span(pagesRead.data(), n * kPageSize));
+            for (std::size_t i = 0; i < n; ++i) {
+                const int count = unpackCodes(width, plan.layout.payloadBytes, plan.layout.extraBits,
+                                              pagesRead.data() + i * kPageSize, codes.data());
+                const std::size_t got =
+                    decodeNative(decoder, rate, width, codes.data(), static_cast<std::size_t>(count), samples.data());
+                if (write) storePcm(std::span(samples.data(), got), plan.format.bytesPerSample, pcm.data() + i * pageBytes);
+            }
+            if (write) {
+                std::lock_guard lock(outMutex);
+                if (!out.writeAt(kWavHeaderSize + page * pageBytes, std::span(pcm.data(), n * pageBytes))) return false;
+                part.counted += n;
+            }
+            tick();
+        }
+        state = decoder.state();
+        return true;
+    };
+    const PartsOutcome outcome = codeInParts(ok ? plan.pages : 0, options, run, progress);
+    if (report != nullptr) *report = outcome.report;
+    if (outcome.interrupted) return "interrupted";
+    if (in.shortRead()) return kRecordingCut;
+    if (!ok || !outcome.ok) return systemReason(out.error());
+    return {};
+}
+
+}  // namespace
+
 std::string writeWav(InputFile& in, OutputFile& out, const DecodePlan& plan,
-                     const std::function<bool(std::uint64_t)>& progress) {
+                     const std::function<bool(std::uint64_t)>& progress, const PartsOptions& parts,
+                     PartsReport* report) {
+    if (plan.native && parts.threads > 1 && plan.pages / std::max<std::uint64_t>(1, parts.minPagesPerPart) > 1) {
+        return writeNativeInParts(in, out, plan, progress, parts, report);
+    }
+    if (report != nullptr) *report = {};
     Decoder decoder;
     decoder.reset();
     WavConverter wav(decoder, out, plan.format);

@@ -6,6 +6,7 @@
 #include <string>
 #include <variant>
 
+#include "coding_parts.h"
 #include "input_file.h"
 #include "output_file.h"
 #include "page_decode.h"
@@ -42,8 +43,15 @@ PlanOrError planDecode(InputFile& in, int bytesPerSample);
 // run of pages done to progress; progress returning false stops the work.
 // Returns an empty string on success, else the reason: kRecordingCut when
 // the recording became shorter while it was read, else why out failed.
+// With parts.threads above 1 a long recording of one parameter set is
+// decoded in parts at once: each part after the first starts a few pages
+// early from the reset state, and its output counts only when its state on
+// reaching its first page equals, bit for bit, the state the part before it
+// ends with (the state decides everything after it); otherwise the part
+// before goes on through it. Either way the bytes are those of one piece.
 inline constexpr const char* kRecordingCut = "the recording became shorter while it was read";
 std::string writeWav(InputFile& in, OutputFile& out, const DecodePlan& plan,
-                     const std::function<bool(std::uint64_t pagesDone)>& progress);
+                     const std::function<bool(std::uint64_t pagesDone)>& progress, const PartsOptions& parts = {},
+                     PartsReport* report = nullptr);
 
 }  // namespace zrc::cli

@@ -24,6 +24,7 @@ public:
     void decode(const std::uint8_t* codes, std::size_t n, int width, std::int16_t* out);
 
     const AdpcmState& state() const { return m_state; }
+    void setState(const AdpcmState& state) { m_state = state; }
 
 private:
     AdpcmState m_state{};

@@ -25,6 +25,7 @@ public:
     void encode(const std::int16_t* x, std::size_t n, int width, std::uint8_t* codes);
 
     const AdpcmState& state() const { return m_state; }
+    void setState(const AdpcmState& state) { m_state = state; }
 
 private:
     AdpcmState m_state{};

@@ -26,6 +26,7 @@ InputFile::~InputFile() {
 
 std::size_t InputFile::readAt(std::uint64_t offset, std::span<std::uint8_t> out) {
     std::size_t got = 0;
+    std::lock_guard lock(m_readMutex);
     if (m_file != nullptr && offset < m_size &&
         fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) == 0) {
         got = std::fread(out.data(), 1, out.size(), m_file);
