@@ -1,6 +1,7 @@
 // zrc encode: PCM WAV files into ZRC recordings.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 
@@ -53,11 +54,18 @@ std::string encodeOne(const OutputTarget& target, const EncodeOptions& options, 
     OutputFile out = OutputFile::adopt(pending.takeDescriptor());
     if (!out.isOpen()) return "cannot write " + target.output.string();
 
-    const EncodeOutcome outcome = writeRecording(in, out, plan, [&](std::uint64_t pages) {
-        bar.advance(pages);
-        reported += pages;
-        return !interruptRequested();
-    });
+    // Threads that no other file needs encode parts of this one.
+    PartsOptions parts;
+    parts.threads = std::max(1u, options.jobs / static_cast<unsigned>(std::max<std::size_t>(1, options.files.size())));
+    parts.warmUpPages = kEncoderWarmUpPages;
+    const EncodeOutcome outcome = writeRecording(
+        in, out, plan,
+        [&](std::uint64_t pages) {
+            bar.advance(pages);
+            reported += pages;
+            return !interruptRequested();
+        },
+        parts);
     const bool closed = out.close();
     if (!outcome.error.empty()) return outcome.error;
     if (!closed) return "cannot write " + target.output.string() + ": " + systemReason(out.error());
@@ -86,7 +94,8 @@ void setupEncode(CLI::App& app) {
     sub->add_flag("--convert", options->convert,
                   "Bring other WAV files (any rate, channels, 8-32-bit integer or float) to 11,025 Hz mono 16-bit "
                   "first");
-    sub->add_option("-j,--jobs", options->jobs, "Files encoded in parallel")
+    sub->add_option("-j,--jobs", options->jobs,
+                    "Threads: files encoded in parallel, or parts of one long file when there are fewer files")
         ->check(CLI::Range(1u, 1024u))
         ->capture_default_str();
     sub->add_flag("--force", options->force, "Overwrite existing output files");

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <mutex>
 #include <stdexcept>
 
 #include "converted_input.h"
@@ -235,6 +236,58 @@ EncodeOutcome writeRecording(InputFile& in, ByteSink& out, const EncodePlan& pla
     } catch (const std::runtime_error& e) {
         return {e.what()};
     }
+}
+
+namespace {
+
+// Encoded pages kept in memory until they are written where they belong.
+class PageBuffer : public ByteSink {
+public:
+    void write(std::span<const std::uint8_t> bytes) override { m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end()); }
+    std::vector<std::uint8_t>& bytes() { return m_bytes; }
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+};
+
+}  // namespace
+
+EncodeOutcome writeRecording(InputFile& in, OutputFile& out, const EncodePlan& plan,
+                             const std::function<bool(std::uint64_t)>& progress, const PartsOptions& parts,
+                             PartsReport* report) {
+    if (report != nullptr) *report = {};
+    if (plan.conversion || plan.layout.width == 2 || parts.threads < 2 ||
+        plan.pages / std::max<std::uint64_t>(1, parts.minPagesPerPart) < 2) {
+        return writeRecording(in, static_cast<ByteSink&>(out), plan, progress);
+    }
+    std::mutex outMutex;
+    const bool headerWritten = out.writeAt(0, plan.header);
+    const RunPages run = [&](AdpcmState& state, std::uint64_t first, std::uint64_t last, bool write,
+                             PartContext& part, const std::function<void()>& tick) {
+        Encoder encoder;
+        encoder.setState(state);
+        PageBuffer pages;
+        for (std::uint64_t page = first; page <= last && !part.stop; page += kPagesPerStep) {
+            const std::uint64_t n = std::min(kPagesPerStep, last - page + 1);
+            pages.bytes().clear();
+            // From page 0 this resets the encoder, which holds the reset state there anyway.
+            encodePages(encoder, in, plan.input, plan.layout, page, n, pages);
+            if (write) {
+                std::lock_guard lock(outMutex);
+                if (!out.writeAt(kHeaderSize + page * kPageSize, pages.bytes())) return false;
+                part.counted += n;
+            }
+            tick();
+        }
+        state = encoder.state();
+        return true;
+    };
+    const PartsOutcome outcome = codeInParts(headerWritten ? plan.pages : 0, parts, run, progress);
+    if (report != nullptr) *report = outcome.report;
+    if (in.shortRead()) return {kWavCut};
+    if (outcome.interrupted) return {"interrupted"};
+    // A failed write is the file's to tell, when it is closed.
+    return {};
 }
 
 }  // namespace zrc::cli

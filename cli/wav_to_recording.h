@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "byte_sink.h"
+#include "coding_parts.h"
 #include "input_file.h"
+#include "output_file.h"
 #include "page_layout.h"
 #include "riff_wav.h"
 #include "wav_input.h"
@@ -63,5 +65,16 @@ inline constexpr const char* kWavCut = "the WAV file became shorter while it was
 // so does the WAV file becoming shorter (kWavCut).
 EncodeOutcome writeRecording(InputFile& in, ByteSink& out, const EncodePlan& plan,
                              const std::function<bool(std::uint64_t pagesDone)>& progress);
+
+// The same into a file, where with parts.threads above 1 a long WAV file is
+// encoded in parts at once, each part's start proven exact by the encoder's
+// state (see coding_parts.h); the bytes are those of one piece. Pages of
+// 2-bit codes and converted samples are encoded in one piece: at 2 bits the
+// encoder's state does not settle on speech, and a conversion is a stream.
+// The encoder needs longer than the decoder to forget its start.
+inline constexpr std::uint64_t kEncoderWarmUpPages = 96;
+EncodeOutcome writeRecording(InputFile& in, OutputFile& out, const EncodePlan& plan,
+                             const std::function<bool(std::uint64_t pagesDone)>& progress, const PartsOptions& parts,
+                             PartsReport* report = nullptr);
 
 }  // namespace zrc::cli
