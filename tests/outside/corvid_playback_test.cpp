@@ -154,10 +154,13 @@ class CorvidFormats : public CorvidDisk, public ::testing::WithParamInterface<Fo
 // format the header opened the device with: its silence byte and its bytes.
 TEST_P(CorvidFormats, TheHeaderChoosesTheFormat) {
     const FormatCase& f = GetParam();
+    // The first block lasts several device buffers, paced, so that the
+    // second is queued before the first runs out even on a loaded machine.
+    pace(10);
     startPlayback(f.rate, f.channels, f.bits);
-    const auto bytes = sound(6000, f.silence);
-    queueBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 2500));
-    queueBytes(std::vector<std::uint8_t>(bytes.begin() + 2500, bytes.end()));
+    const auto bytes = sound(20000, f.silence);
+    queueBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 10000));
+    queueBytes(std::vector<std::uint8_t>(bytes.begin() + 10000, bytes.end()));
     waitForEnd();
     expectPlayed(bytes, f.silence);
 }
