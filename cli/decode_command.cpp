@@ -1,7 +1,6 @@
 // zrc decode: recordings into PCM WAV files.
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -51,9 +50,8 @@ std::string convertOne(const OutputTarget& target, const DecodeOptions& options,
     OutputFile out = OutputFile::adopt(pending.takeDescriptor());
     if (!out.isOpen()) return "cannot write " + target.output.string();
 
-    // Threads that no other file needs decode parts of this one.
     PartsOptions parts;
-    parts.threads = std::max(1u, options.jobs / static_cast<unsigned>(std::max<std::size_t>(1, options.files.size())));
+    parts.threads = threadsPerFile(options.jobs, options.files.size());
     const std::string failure = writeWav(
         in, out, plan,
         [&](std::uint64_t pages) {

@@ -1,7 +1,6 @@
 // zrc encode: PCM WAV files into ZRC recordings.
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
 #include <iostream>
 #include <memory>
 
@@ -54,9 +53,8 @@ std::string encodeOne(const OutputTarget& target, const EncodeOptions& options, 
     OutputFile out = OutputFile::adopt(pending.takeDescriptor());
     if (!out.isOpen()) return "cannot write " + target.output.string();
 
-    // Threads that no other file needs encode parts of this one.
     PartsOptions parts;
-    parts.threads = std::max(1u, options.jobs / static_cast<unsigned>(std::max<std::size_t>(1, options.files.size())));
+    parts.threads = threadsPerFile(options.jobs, options.files.size());
     parts.warmUpPages = kEncoderWarmUpPages;
     const EncodeOutcome outcome = writeRecording(
         in, out, plan,

@@ -11,6 +11,10 @@ namespace zrc::cli {
 
 unsigned defaultJobCount() { return std::max(1u, std::thread::hardware_concurrency()); }
 
+unsigned threadsPerFile(unsigned jobs, std::size_t files) {
+    return static_cast<unsigned>(std::max<std::size_t>(1, jobs / std::max<std::size_t>(1, files)));
+}
+
 void runParallel(std::size_t count, unsigned workers, const std::function<void(std::size_t)>& job) {
     std::atomic<std::size_t> next{0};
     std::exception_ptr failure;
