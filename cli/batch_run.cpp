@@ -10,6 +10,14 @@ namespace zrc::cli {
 
 namespace fs = std::filesystem;
 
+std::function<bool(std::uint64_t)> pageProgress(ProgressBar& bar, std::uint64_t& reported) {
+    return [&bar, &reported](std::uint64_t pages) {
+        bar.advance(pages);
+        reported += pages;
+        return !interruptRequested();
+    };
+}
+
 int runBatch(const Batch& batch) {
     std::vector<fs::path> inputs(batch.files.begin(), batch.files.end());
     std::optional<fs::path> output;

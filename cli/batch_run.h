@@ -15,6 +15,10 @@
 
 namespace zrc::cli {
 
+// What a file's work reports its pages to: the bar and `reported`; false
+// once the user asked to stop.
+std::function<bool(std::uint64_t pages)> pageProgress(ProgressBar& bar, std::uint64_t& reported);
+
 struct FileOutcome {
     std::string error;  // empty when the file was done
     std::string note;   // shown after its output name

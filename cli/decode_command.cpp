@@ -52,14 +52,7 @@ std::string convertOne(const OutputTarget& target, const DecodeOptions& options,
 
     PartsOptions parts;
     parts.threads = threadsPerFile(options.jobs, options.files.size());
-    const std::string failure = writeWav(
-        in, out, plan,
-        [&](std::uint64_t pages) {
-            bar.advance(pages);
-            reported += pages;
-            return !interruptRequested();
-        },
-        parts);
+    const std::string failure = writeWav(in, out, plan, pageProgress(bar, reported), parts);
     const bool closed = out.close();
     if (failure == kRecordingCut) return failure;
     if (!failure.empty() || !closed) {

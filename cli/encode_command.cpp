@@ -56,14 +56,7 @@ std::string encodeOne(const OutputTarget& target, const EncodeOptions& options, 
     PartsOptions parts;
     parts.threads = threadsPerFile(options.jobs, options.files.size());
     parts.warmUpPages = kEncoderWarmUpPages;
-    const EncodeOutcome outcome = writeRecording(
-        in, out, plan,
-        [&](std::uint64_t pages) {
-            bar.advance(pages);
-            reported += pages;
-            return !interruptRequested();
-        },
-        parts);
+    const EncodeOutcome outcome = writeRecording(in, out, plan, pageProgress(bar, reported), parts);
     const bool closed = out.close();
     if (!outcome.error.empty()) return outcome.error;
     if (!closed) return "cannot write " + target.output.string() + ": " + systemReason(out.error());
