@@ -38,27 +38,27 @@ struct ConvertedInput::Soxr {
     }
 };
 
-std::uint64_t ConvertedInput::outputSamples(const RiffWav& wav) {
-    return (wav.frames() * kConvertedRate + wav.sampleRate / 2) / wav.sampleRate;
+std::uint64_t ConvertedInput::outputSamples(const RiffWav& wav, std::uint32_t rate) {
+    return (wav.frames() * rate + wav.sampleRate / 2) / wav.sampleRate;
 }
 
-ConvertedInput::ConvertedInput(InputFile& file, const RiffWav& wav)
+ConvertedInput::ConvertedInput(InputFile& file, const RiffWav& wav, std::uint32_t rate)
     : m_file(file),
       m_wav(wav),
-      m_total(outputSamples(wav)),
+      m_total(outputSamples(wav, rate)),
       m_nextByte(wav.dataOffset),
       m_framesLeft(wav.frames()),
       m_raw(framesPerBlock(wav) * wav.frameBytes()),
       m_in(framesPerBlock(wav)),
       m_out(kOutputBlock) {
-    if (wav.sampleRate == kConvertedRate) return;
+    if (wav.sampleRate == rate) return;
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
     // One thread per resampler: the files of a run already go in parallel.
     const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
     soxr_error_t error = nullptr;
     m_soxr = std::make_unique<Soxr>();
-    m_soxr->handle = soxr_create(wav.sampleRate, kConvertedRate, 1, &error, &io, &quality, &runtime);
+    m_soxr->handle = soxr_create(wav.sampleRate, rate, 1, &error, &io, &quality, &runtime);
     if (error != nullptr || m_soxr->handle == nullptr) {
         throw std::runtime_error(std::string("cannot set up the resampler: ") + (error != nullptr ? error : "unknown"));
     }

@@ -1,5 +1,5 @@
 // A WAV file's samples brought to what the encoder takes: one channel at
-// 11,025 Hz in 16 bits. Channels are averaged, the rate is changed by
+// 11,025 Hz (or 8,000 Hz) in 16 bits. Channels are averaged, the rate is changed by
 // libsoxr at its high quality (20-bit precision, linear phase), values are
 // rounded to 16 bits and clipped. Reads the file in blocks as it goes.
 #pragma once
@@ -14,20 +14,21 @@
 
 namespace zrc::cli {
 
+// The rate samples are brought to unless a layout needs 8,000 Hz.
 inline constexpr std::uint32_t kConvertedRate = 11025;
 
 class ConvertedInput {
 public:
     // Throws std::runtime_error when the resampler cannot be set up.
-    ConvertedInput(InputFile& file, const RiffWav& wav);
+    ConvertedInput(InputFile& file, const RiffWav& wav, std::uint32_t rate = kConvertedRate);
     ~ConvertedInput();
     ConvertedInput(const ConvertedInput&) = delete;
     ConvertedInput& operator=(const ConvertedInput&) = delete;
 
-    // The converted length: the input's duration at 11,025 Hz, rounded to
-    // the nearest sample. What the resampler gives is cut or padded with
+    // The converted length: the input's duration at rate, rounded to the
+    // nearest sample. What the resampler gives is cut or padded with
     // silence to exactly this many.
-    static std::uint64_t outputSamples(const RiffWav& wav);
+    static std::uint64_t outputSamples(const RiffWav& wav, std::uint32_t rate = kConvertedRate);
 
     // Fills out with the next samples and returns how many of them lie
     // within outputSamples(); those past it are 0.
@@ -56,7 +57,7 @@ private:
     bool m_flushed = false;           // the resampler has given its tail
 
     struct Soxr;
-    std::unique_ptr<Soxr> m_soxr;     // none when the rate is already 11,025 Hz
+    std::unique_ptr<Soxr> m_soxr;     // none when the rate is already the one asked for
 };
 
 }  // namespace zrc::cli

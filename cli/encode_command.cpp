@@ -79,12 +79,13 @@ void setupEncode(CLI::App& app) {
     sub->add_option("-o,--output", options->output,
                     "Output file, or folder for several inputs (default: each input's name with .zrc)");
     sub->add_option("--width", options->width,
-                    "Code width for pages of 512 payload bytes (default: the recorder's pages, 3-bit from "
-                    "11,025 Hz, 2-bit from 8,000 Hz)")
+                    "Code width of pages whose header describes them, which every player reads alike: 2 "
+                    "from 8,000 Hz input (2,048 codes a page), 3 from 11,025 Hz (1,360), 4 from either (1,024) "
+                    "(default: the recorder's pages, 3-bit from 11,025 Hz, 2-bit from 8,000 Hz)")
         ->check(CLI::IsMember({2, 3, 4}));
     sub->add_flag("--convert", options->convert,
                   "Bring other WAV files (any rate, channels, 8-32-bit integer or float) to 11,025 Hz mono 16-bit "
-                  "first");
+                  "first (8,000 Hz for --width 2)");
     sub->add_option("-j,--jobs", options->jobs,
                     "Threads: files encoded in parallel, or parts of one long file when there are fewer files")
         ->check(CLI::Range(1u, 1024u))

@@ -20,9 +20,23 @@ namespace {
 
 constexpr std::uint64_t kPagesPerStep = 64;
 
+// A rate the check takes that the chosen width makes no shared pages from.
+constexpr std::int32_t kRateNotForWidth = -1;
+
 std::int32_t check(const WavInput& input, const EncodeSettings& settings) {
-    return settings.width ? checkForFreeLayout(input, kFreePayloadBytes, 0, static_cast<unsigned>(*settings.width))
-                          : checkForFixedLayout(input);
+    if (!settings.width) return checkForFixedLayout(input);
+    const auto width = static_cast<unsigned>(*settings.width);
+    const auto layout = sharedLayout(width, input.sampleRate);
+    if (!layout) {
+        const std::int32_t problem = wavInputProblem(input);
+        return problem != 0 ? problem : kRateNotForWidth;
+    }
+    return checkForFreeLayout(input, layout->payloadBits / 8, layout->payloadBits % 8, width);
+}
+
+// The rate converted samples are brought to: one the width's pages are made from.
+std::uint32_t conversionRate(const EncodeSettings& settings) {
+    return settings.width == 2 ? std::uint32_t{8000} : kConvertedRate;
 }
 
 bool accepted(std::int32_t checkResult) { return checkResult >= static_cast<std::int32_t>(kHeaderSize); }
@@ -39,6 +53,10 @@ std::string refusal(std::int32_t code, const WavInput& input) {
             return "unsupported sample size: " + std::to_string(input.bitsPerSample) +
                    "-bit (the encoder reads 8 and 16-bit samples)";
         case wavcheck::kTooLarge: return "too long for a ZRC recording";
+        case kRateNotForWidth:
+            return groupedDigits(input.sampleRate) +
+                   " Hz input makes no pages of this width that every player reads alike (--width 2 takes "
+                   "8,000 Hz, --width 3 11,025 Hz, --width 4 either)";
         default: return "not encoder input (check result " + std::to_string(code) + ")";
     }
 }
@@ -73,8 +91,8 @@ EncodePlanOrError planFor(const WavInput& input, std::int32_t zrcSize, const Enc
     std::optional<ZrcHeader> h;
     if (settings.width) {
         const auto width = static_cast<unsigned>(*settings.width);
-        plan.layout = *freeLayout(kFreePayloadBytes * 8, width);
-        h = freeLayoutHeader(input, size, kFreePayloadBytes, 0, width);
+        plan.layout = *sharedLayout(width, input.sampleRate);
+        h = sharedLayoutHeader(input, size, width);
     } else {
         plan.layout = *fixedLayout(input.sampleRate);
         h = fixedLayoutHeader(input, size);
@@ -127,16 +145,17 @@ std::optional<std::string> misreadWarning(const WavInput& input, const RiffWavOr
 }
 
 EncodePlanOrError planConversion(const RiffWav& wav, const EncodeSettings& settings) {
-    const std::uint64_t samples = ConvertedInput::outputSamples(wav);
+    const std::uint32_t rate = conversionRate(settings);
+    const std::uint64_t samples = ConvertedInput::outputSamples(wav, rate);
     if (samples * 2 > std::numeric_limits<std::uint32_t>::max() - (kWavHeaderSize - 8)) {
-        return std::string("too long to convert: more than 4 GB of 16-bit samples at 11,025 Hz");
+        return "too long to convert: more than 4 GB of 16-bit samples at " + groupedDigits(rate) + " Hz";
     }
     // The fields of the canonical WAV file the converted samples would make.
     WavInput input;
     input.waveTag = true;
     input.pcmFormat = true;
     input.channels = 1;
-    input.sampleRate = kConvertedRate;
+    input.sampleRate = rate;
     input.bitsPerSample = 16;
     input.dataTag = kWavHeaderSize - 8;
     input.dataSize = static_cast<std::uint32_t>(samples * 2);
@@ -147,11 +166,12 @@ EncodePlanOrError planConversion(const RiffWav& wav, const EncodeSettings& setti
     EncodePlanOrError planned = planFor(input, size, settings);
     if (auto* plan = std::get_if<EncodePlan>(&planned)) {
         plan->conversion = wav;
-        const bool unchanged = wav.sampleRate == kConvertedRate && wav.channels == 1 &&
+        const bool unchanged = wav.sampleRate == rate && wav.channels == 1 &&
                                wav.coding == SampleCoding::SignedInt && wav.bytesPerSample == 2;
+        const std::string target = groupedDigits(rate) + " Hz mono 16-bit";
         // Such a file only has its chunks where the fixed offsets miss them.
-        plan->note = unchanged ? "11,025 Hz mono 16-bit read by its chunks, samples unchanged"
-                               : "converted from " + wav.describe() + " to 11,025 Hz mono 16-bit";
+        plan->note = unchanged ? target + " read by its chunks, samples unchanged"
+                               : "converted from " + wav.describe() + " to " + target;
         if (wav.heldBytes < wav.dataBytes) {
             plan->warnings.push_back("the data chunk announces " + groupedDigits(wav.dataBytes) +
                                      " bytes, the file holds " + groupedDigits(wav.heldBytes) +
@@ -182,7 +202,8 @@ EncodePlanOrError planEncode(InputFile& in, const EncodeSettings& settings) {
         }
         std::string reason = refusal(result, input);
         if (wav != nullptr && result != wavcheck::kTooLarge) {
-            reason += "; --convert brings this " + wav->describe() + " file to 11,025 Hz mono 16-bit";
+            reason += "; --convert brings this " + wav->describe() + " file to " +
+                      groupedDigits(conversionRate(settings)) + " Hz mono 16-bit";
         }
         return reason;
     }
@@ -215,7 +236,7 @@ EncodeOutcome writeRecording(InputFile& in, ByteSink& out, const EncodePlan& pla
     }
 
     try {
-        ConvertedInput source(in, *plan.conversion);
+        ConvertedInput source(in, *plan.conversion, plan.input.sampleRate);
         encoder.reset();
         const std::size_t codes = plan.layout.codesPerPage();
         std::array<std::int16_t, kMaxCodesPerPage> samples{};

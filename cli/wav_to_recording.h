@@ -21,13 +21,12 @@
 
 namespace zrc::cli {
 
-// Payload of the pages of a caller-chosen code width: all 512 bytes before
-// the page flag.
-inline constexpr unsigned kFreePayloadBytes = 512;
-
 struct EncodeSettings {
-    std::optional<int> width;  // none: the recorder's layout for the rate
-    bool convert = false;      // bring other WAV files to 11,025 Hz mono 16-bit
+    // None: the recorder's layout for the rate. A width makes the pages of
+    // sharedLayout(), whose header describes them, from the input rates it
+    // pairs with: 2 from 8,000 Hz, 3 from 11,025 Hz, 4 from either.
+    std::optional<int> width;
+    bool convert = false;      // bring other WAV files to mono 16-bit at 11,025 Hz (8,000 Hz for width 2)
 };
 
 struct EncodePlan {

@@ -1,9 +1,12 @@
 // zrc encode on any WAV bytes, with the code width and --convert from the end
 // of the input. A run either fails and leaves nothing behind, or writes a
 // conforming recording of the planned pages; a file encoded as it is gives
-// the very bytes of the library's check, header writer and encoder; the WAV
-// file is never changed.
+// the very bytes of the library's check, header writer and encoder (with a
+// width, but for the parameter set that describes the pages); the WAV file
+// is never changed.
 #include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
 
 #include "commands.h"
 #include "fuzz_support.h"
@@ -20,15 +23,21 @@ namespace {
 // planned.
 constexpr std::uint64_t kMaxPages = 40;
 
+// The parameter set zrc encode --width describes its pages with.
+constexpr std::size_t kDescribedSet[2] = {61, 66};
+
 std::optional<std::vector<std::uint8_t>> libraryBytes(const std::string& wav, std::optional<int> width,
                                                      std::uint64_t pages) {
     Scratch& scratch = Scratch::get();
     const std::string zrc = scratch.path("library.zrc").string();
     const auto n = static_cast<uint32_t>(pages);
     if (width) {
-        const int32_t size = wav_zrc_check_f(wav.c_str(), 512, 0, *width);
-        if (size < 92 || wav_zrc_mkheader_f(wav.c_str(), zrc.c_str(), static_cast<uint32_t>(size), 512, 0, *width) != 0 ||
-            wav_zrc_encoder_f(wav.c_str(), zrc.c_str(), 0, n, 512, 0, *width) != 0) {
+        // 3-bit pages hold the recorder's 510 payload bytes, the others all 512.
+        const int32_t bytes = *width == 3 ? 510 : 512;
+        const int32_t size = wav_zrc_check_f(wav.c_str(), bytes, 0, *width);
+        if (size < 92 ||
+            wav_zrc_mkheader_f(wav.c_str(), zrc.c_str(), static_cast<uint32_t>(size), bytes, 0, *width) != 0 ||
+            wav_zrc_encoder_f(wav.c_str(), zrc.c_str(), 0, n, bytes, 0, *width) != 0) {
             return std::nullopt;
         }
     } else {
@@ -84,6 +93,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const RecordingInfo info = play_splpget(options.output->c_str());
     // A recording every reader takes, of the planned pages.
     ZRC_FUZZ_CHECK((info.rate0 == 7 || info.rate0 == 8 || info.rate0 == 11) && info.pageCount == plan->pages);
-    if (!plan->conversion) ZRC_FUZZ_CHECK(libraryBytes(wav, width, plan->pages) == made);
+    if (plan->conversion) return 0;
+    auto library = libraryBytes(wav, width, plan->pages);
+    ZRC_FUZZ_CHECK(library && library->size() == made->size());
+    if (width) {
+        // The set the pages use names their width and payload, the rest is the library's.
+        const std::size_t set = kDescribedSet[*width == 2 ? 1 : 0];
+        const int bits = (*made)[set + 2] * 8 + ((*made)[set + 3] << 11) + (*made)[set + 4];
+        ZRC_FUZZ_CHECK((*made)[set + 1] == *width && (bits == 4096 || (*width == 3 && bits == 4080)));
+        std::copy_n(made->begin() + static_cast<std::ptrdiff_t>(set), 5, library->begin() + static_cast<std::ptrdiff_t>(set));
+    }
+    ZRC_FUZZ_CHECK(library == made);
     return 0;
 }

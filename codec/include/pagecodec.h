@@ -191,10 +191,13 @@ PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader(const char *fileName, cons
                                                       uint32_t zrcSize);
 
 /* As wav_zrc_mkheader for the size from wav_zrc_check_f with the same layout:
- * mode 1 with set 1 for codeWidth 2, else mode 0 with set 0, that set
- * describing the pages wav_zrc_encoder_f writes (the width, the payload cut
- * to whole codes, rate code 11 or 8 for 11,025 or 8,000 Hz input). Returns 3
- * also for codeWidth 0 or a sample rate of 0; any other rate is accepted. */
+ * mode 1 for codeWidth 2, else mode 0 with set-0 width 4 or 3. The parameter
+ * sets keep the recorder's rate codes and payloads (11, 510 bytes; 7, 511
+ * bytes + 4 bits) whatever payload is named; the payload enters only the
+ * length. Returns 3 (nothing written) also for every layout
+ * wav_zrc_encoder_f refuses: codeWidth not 2, 3 or 4, more than 4,096
+ * payload bits, no room for one code; and for a sample rate of 0. Any other
+ * rate is accepted. */
 PAGECODEC_API int32_t PAGECODEC_CALL wav_zrc_mkheader_f(const char *fileName, const char *zrcFileName,
                                                         uint32_t zrcSize, int32_t payloadBytes,
                                                         int32_t payloadExtraBits, int32_t codeWidth);

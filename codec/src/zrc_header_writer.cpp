@@ -54,27 +54,43 @@ std::optional<ZrcHeader> fixedLayoutHeader(const WavInput& input, std::uint32_t 
 
 std::optional<ZrcHeader> freeLayoutHeader(const WavInput& input, std::uint32_t zrcSize, unsigned payloadBytes,
                                           unsigned payloadExtraBits, unsigned codeWidth) {
-    if (!input.dataTag || input.bitsPerSample == 0 || codeWidth == 0 || input.sampleRate == 0) return std::nullopt;
-    // Pages (zrcSize x 8 / 4224 is zrcSize / 528) times the codes a page
-    // would hold, over the rate.
     const std::uint64_t payloadBits = std::uint64_t{payloadBytes} * 8 + payloadExtraBits;
+    // A layout the encoder refuses gets no header either: the two calls of
+    // one recording must not disagree on what it is.
+    if (!freeLayout(static_cast<std::uint32_t>(payloadBits), codeWidth)) return std::nullopt;
+    if (!input.dataTag || input.bitsPerSample == 0 || input.sampleRate == 0) return std::nullopt;
+    // Pages (zrcSize x 8 / 4224 is zrcSize / 528) times the codes a page
+    // would hold, over the rate. The parameter sets stay the recorder's
+    // whatever payload the arguments name: stored files and the recorder's
+    // own software know this header by those bytes.
     const std::uint64_t pages = std::uint64_t{zrcSize} * 8 / 4224;
     const std::uint64_t codes = pages * payloadBits / codeWidth;
     const std::uint64_t seconds = codes / input.sampleRate;
-    ZrcHeader h = headerFor(zrcSize, seconds, codeWidth == 2 ? 1 : 0, codeWidth == 4 ? 4 : 3);
+    return headerFor(zrcSize, seconds, codeWidth == 2 ? 1 : 0, codeWidth == 4 ? 4 : 3);
+}
 
-    // The set the pages use describes them as they are: their payload, cut to
-    // whole codes as the encoder fills it, and the rate of the input. With the
-    // recorder's payload and rate codes in its place, a reader that follows
-    // the header would drop codes from every page (and play 8,000 Hz input at
-    // another speed), and the whole recording would decode to noise.
-    const std::size_t set = codeWidth == 2 ? header::kSet1 : header::kSet0;
-    const std::uint64_t usedBits = codeWidth * (payloadBits / codeWidth);
-    if (input.sampleRate == 11025) h[set] = 11;
-    if (input.sampleRate == 8000) h[set] = 8;
-    h[set + 1] = static_cast<std::uint8_t>(codeWidth);
-    put16(h, set + 2, usedBits / 8);
-    h[set + 4] = static_cast<std::uint8_t>(usedBits % 8);
+std::optional<PageLayout> sharedLayout(unsigned codeWidth, std::uint32_t sampleRate) {
+    // 3-bit pages hold the recorder's 1,360 codes, the count whole-file
+    // decoding reads at that width; pages of 2,048 or 1,024 codes at 8,000
+    // Hz are the rate-8 pages playback stretches whole.
+    switch (codeWidth) {
+        case 2: return sampleRate == 8000 ? freeLayout(4096, 2) : std::nullopt;
+        case 3: return sampleRate == 11025 ? freeLayout(4080, 3) : std::nullopt;
+        case 4: return sampleRate == 11025 || sampleRate == 8000 ? freeLayout(4096, 4) : std::nullopt;
+        default: return std::nullopt;
+    }
+}
+
+std::optional<ZrcHeader> sharedLayoutHeader(const WavInput& input, std::uint32_t zrcSize, unsigned codeWidth) {
+    const auto layout = sharedLayout(codeWidth, input.sampleRate);
+    if (!layout) return std::nullopt;
+    auto h = freeLayoutHeader(input, zrcSize, layout->payloadBits / 8, layout->payloadBits % 8, codeWidth);
+    if (!h) return std::nullopt;
+    const std::size_t set = layout->flag() == 1 ? header::kSet1 : header::kSet0;
+    (*h)[set] = input.sampleRate == 8000 ? 8 : 11;
+    (*h)[set + 1] = static_cast<std::uint8_t>(codeWidth);
+    put16(*h, set + 2, layout->payloadBits / 8);
+    (*h)[set + 4] = static_cast<std::uint8_t>(layout->payloadBits % 8);
     return h;
 }
 

@@ -57,11 +57,13 @@ protected:
         std::string out = ::testing::internal::GetCapturedStdout();
         return {status, out, ::testing::internal::GetCapturedStderr()};
     }
-    Outcome encode(const std::string& file, bool convert, std::optional<std::string> output = std::nullopt) {
+    Outcome encode(const std::string& file, bool convert, std::optional<std::string> output = std::nullopt,
+                   std::optional<int> width = std::nullopt) {
         EncodeOptions options;
         options.files = {file};
         options.output = std::move(output);
         options.convert = convert;
+        options.width = width;
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
         const int status = runEncode(options);
@@ -211,6 +213,7 @@ struct EncodeRow {
     int status;
     std::string words;  // on standard error; empty: nothing there
     std::uintmax_t recordingBytes;  // of a success
+    std::optional<int> width = std::nullopt;
 };
 void PrintTo(const EncodeRow& r, std::ostream* os) { *os << r.name; }
 
@@ -221,7 +224,7 @@ TEST_P(EncodeRowTest, AnswersWithItsReason) {
     const Bytes bytes = row.wav();
     const std::string wav = write("in.wav", bytes);
     const auto before = test::fileNames(m_dir.path());
-    const Outcome r = encode(wav, row.convert);
+    const Outcome r = encode(wav, row.convert, std::nullopt, row.width);
     EXPECT_EQ(r.status, row.status) << r.err;
     if (row.words.empty()) {
         EXPECT_EQ(r.err, "");
@@ -294,7 +297,23 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeRow{"DataInTextBeforeTheDataChunk", dataInTextBeforeTheDataChunk, false, kExitOk,
                   "the samples are read from behind the first \"data\" in the file, at byte 52, but the data "
                   "chunk's samples start at byte 68 (--convert reads those)",
-                  92}),
+                  92},
+        // A width makes only pages that every reader plays alike; --convert
+        // brings the samples to the rate the width takes (2,720 samples at
+        // 11,025 Hz are 1,974 at 8,000 Hz: one page of 2,048 codes; 2,720 at
+        // 8,000 Hz are 3,749 at 11,025 Hz: three pages of 1,360).
+        EncodeRow{"Width2From11025Hz", [] { return test::WavFile::pcm16(11025, tone(2720)).bytes(); }, false,
+                  kExitFileFailed,
+                  "11,025 Hz input makes no pages of this width that every player reads alike (--width 2 takes "
+                  "8,000 Hz, --width 3 11,025 Hz, --width 4 either); --convert brings this 11,025 Hz mono 16-bit "
+                  "file to 8,000 Hz mono 16-bit",
+                  0, 2},
+        EncodeRow{"Width2From11025HzConverted", [] { return test::WavFile::pcm16(11025, tone(2720)).bytes(); }, true,
+                  kExitOk, "", 92 + 528, 2},
+        EncodeRow{"Width3From8000Hz", [] { return test::WavFile::pcm16(8000, tone(2720)).bytes(); }, false,
+                  kExitFileFailed, "8,000 Hz input makes no pages of this width", 0, 3},
+        EncodeRow{"Width3From8000HzConverted", [] { return test::WavFile::pcm16(8000, tone(2720)).bytes(); }, true,
+                  kExitOk, "", 92 + 3 * 528, 3}),
     [](const auto& p) { return p.param.name; });
 
 TEST_F(ZrcBadInputTest, EncodingNamesWithSpacesAndNonAsciiBytes) {
