@@ -117,7 +117,7 @@ public:
 
     // Where a conversion learns the free bytes for its output file;
     // DISKSPACEFREE unless a test says otherwise.
-    using FreeSpace = std::function<std::optional<std::int32_t>(const QString& fileName)>;
+    using FreeSpace = std::function<std::optional<std::int64_t>(const QString& fileName)>;
     void setDiskSpaceFree(FreeSpace measure) { m_diskSpaceFree = std::move(measure); }
 
 public slots:

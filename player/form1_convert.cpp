@@ -30,6 +30,17 @@ constexpr int kSelfOutputPrompt = 16;
 // play_1pagerd's answers for the two page types.
 constexpr std::int16_t kType0Page = 0;
 constexpr std::int16_t kType1Page = 5;
+
+// The WAV header AdpcmDecHeader writes, and where it tells the data size
+// (little-endian).
+constexpr std::int64_t kWavHeaderBytes = 44;
+constexpr std::size_t kDataSizeField = 40;
+
+std::int64_t dataSizeOfHeader(const std::uint8_t* header) {
+    std::uint32_t size = 0;
+    for (std::size_t i = 4; i-- > 0;) size = size << 8 | header[kDataSizeField + i];
+    return size;
+}
 }  // namespace
 
 void Form1::connectConversion() {
@@ -173,14 +184,18 @@ bool Form1::convertPages(const QString& zrc_filename, const QString& wav_filenam
         refuseConversion(14);
         return true;
     }
-    const std::int32_t needed = *m_orvel.AdpcmDecHeader(
+    const std::int32_t begun = *m_orvel.AdpcmDecHeader(
         wavName.constData(), pcm_bit, info.rate0, info.rate1, info.bits0, info.bits1,
         static_cast<std::int32_t>(info.storedPages0), static_cast<std::int32_t>(info.storedPages1), scratch.data());
-    if (needed == -1) {
+    if (begun == -1) {
         refuseConversion(14);
         return true;
     }
-    const std::optional<std::int32_t> available = m_diskSpaceFree(wav_filename);
+    // The result is held to 2,147,483,647 bytes; the header it copied to
+    // the scratch buffer tells the whole data size, so a file beyond that
+    // is measured as it is.
+    const std::int64_t needed = kWavHeaderBytes + dataSizeOfHeader(scratch.data());
+    const std::optional<std::int64_t> available = m_diskSpaceFree(wav_filename);
     if (!available || needed > *available) {
         // The header alone is no WAV file of the recording.
         QFile::remove(wav_filename);
