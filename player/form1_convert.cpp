@@ -235,10 +235,31 @@ bool Form1::convertPages(const QString& zrc_filename, const QString& wav_filenam
             refuseConversion(2);
             return true;
         }
-        m_orvel.AdpcmDecx(wavName.constData(), codes.data(), set1 ? info.rate1 : info.rate0,
-                          set1 ? info.bits1 : info.bits0, *count, pcm_bit, mode);
+        const std::int32_t appended =
+            *m_orvel.AdpcmDecx(wavName.constData(), codes.data(), set1 ? info.rate1 : info.rate0,
+                               set1 ? info.bits1 : info.bits0, *count, pcm_bit, mode);
+        // Orvel ends the conversion at a page it could not write and takes
+        // no page after it: the file can only stay short of the recording.
+        if (appended < 0) {
+            const bool outOfSpace = lacksSpaceToFinish(wav_filename, needed);
+            QFile::remove(wav_filename);
+            refuseConversion(outOfSpace ? 15 : 2);
+            return true;
+        }
     }
     return true;
+}
+
+// Orvel's codes do not tell a full disk from other failures, so the disk is
+// asked instead, before the partial file gives its space back. The measure
+// is what the file still lacks of the whole, not the bytes of the page that
+// failed: those depend on how Orvel brings the page to the file's rate, and
+// a disk that held this page but not the rest would stop a later one.
+bool Form1::lacksSpaceToFinish(const QString& wav_filename, std::int64_t needed) const {
+    const std::int64_t lacking = needed - QFileInfo(wav_filename).size();
+    const std::optional<std::int64_t> available = m_diskSpaceFree(wav_filename);
+    // A folder that cannot be examined is no sign of a full disk.
+    return available && *available < lacking;
 }
 
 void Form1::refuseConversion(int promptSlot) {

@@ -626,17 +626,39 @@ private slots:
         QVERIFY(h.atRest());
     }
 
-    void unreadablePageStopsTheConversion() {
+    // At page 6 of 20 the recording goes away, or from page 7 on Orvel
+    // answers `failure` with `freeAfter` bytes then left on the disk.
+    void failedPageStopsTheConversion_data() {
+        using Free = std::optional<std::int64_t>;
+        QTest::addColumn<int>("failure");  // 0: the recording goes away instead
+        QTest::addColumn<Free>("freeAfter");
+        QTest::addColumn<int>("slot");
+        const Free plenty(2'147'483'647);
+        QTest::newRow("the recording goes away") << 0 << plenty << 2;
+        QTest::newRow("write failed, disk full") << -3 << Free(1'000) << 15;
+        QTest::newRow("write failed, room left") << -3 << plenty << 2;
+        QTest::newRow("file gone, room left") << -2 << plenty << 2;
+        QTest::newRow("write failed, free space unknown") << -3 << Free() << 2;
+    }
+    void failedPageStopsTheConversion() {
+        QFETCH(int, failure);
+        QFETCH(std::optional<std::int64_t>, freeAfter);
+        QFETCH(int, slot);
         Harness h;
         const auto zrc = h.openRecording(typeZeroOnly(20));
+        CallLog::instance().setResult("AdpcmDecHeader", 1'000'000);
         const auto out = h.files.file("out.wav");
-        // The recording goes away between two pages.
         h.atPage = [&](int page) {
-            if (page == 6) std::filesystem::remove(zrc);
+            if (failure == 0 && page == 6) std::filesystem::remove(zrc);
+            if (failure != 0 && page == 7) {
+                CallLog::instance().setResult("AdpcmDecx", failure);
+                h.freeSpace = freeAfter;
+            }
         };
         h.convert(2, out);
-        QVERIFY(h.shownOneBox(2, MsgBoxStyle::CancelTryAgainContinue));
-        QCOMPARE(h.pageCalls().size(), std::size_t{7});
+        QVERIFY(h.shownOneBox(slot, MsgBoxStyle::CancelTryAgainContinue));
+        // Nothing past the page that failed; the bar never reached the end.
+        QCOMPARE(h.pageCalls().size(), std::size_t{failure == 0 ? 7u : 8u});
         QVERIFY(!std::filesystem::exists(out));
         QVERIFY(h.atRest());
     }
