@@ -9,9 +9,8 @@
 namespace zrc::player {
 
 // Free bytes available to this user in the folder that will receive
-// `fileName` (the file itself need not exist), capped at 2,147,483,647 so
-// that it compares with the 32-bit sizes the decoder library reports.
-// Empty when the folder cannot be examined.
-std::optional<std::int32_t> DISKSPACEFREE(const QString& fileName);
+// `fileName` (the file itself need not exist), in full: a WAV file may need
+// more than 32 bits can count. Empty when the folder cannot be examined.
+std::optional<std::int64_t> DISKSPACEFREE(const QString& fileName);
 
 }  // namespace zrc::player

@@ -117,7 +117,7 @@ public:
 
     // Where a conversion learns the free bytes for its output file;
     // DISKSPACEFREE unless a test says otherwise.
-    using FreeSpace = std::function<std::optional<std::int32_t>(const QString& fileName)>;
+    using FreeSpace = std::function<std::optional<std::int64_t>(const QString& fileName)>;
     void setDiskSpaceFree(FreeSpace measure) { m_diskSpaceFree = std::move(measure); }
 
 public slots:
@@ -171,6 +171,9 @@ private:
     // The page road of TransZrcWav; false once the program has ended.
     bool convertPages(const QString& zrc_filename, const QString& wav_filename, std::int16_t pcm_bit);
     void refuseConversion(int promptSlot);
+    // After a page could not be written: whether the free space is short of
+    // what the file, needing `needed` bytes in all, still lacks.
+    bool lacksSpaceToFinish(const QString& wav_filename, std::int64_t needed) const;
     // Exit during a conversion cancels it first, so no partial file stays.
     void cancelRunningConversion();
 

@@ -30,6 +30,17 @@ constexpr int kSelfOutputPrompt = 16;
 // play_1pagerd's answers for the two page types.
 constexpr std::int16_t kType0Page = 0;
 constexpr std::int16_t kType1Page = 5;
+
+// The WAV header AdpcmDecHeader writes, and where it tells the data size
+// (little-endian).
+constexpr std::int64_t kWavHeaderBytes = 44;
+constexpr std::size_t kDataSizeField = 40;
+
+std::int64_t dataSizeOfHeader(const std::uint8_t* header) {
+    std::uint32_t size = 0;
+    for (std::size_t i = 4; i-- > 0;) size = size << 8 | header[kDataSizeField + i];
+    return size;
+}
 }  // namespace
 
 void Form1::connectConversion() {
@@ -173,14 +184,18 @@ bool Form1::convertPages(const QString& zrc_filename, const QString& wav_filenam
         refuseConversion(14);
         return true;
     }
-    const std::int32_t needed = *m_orvel.AdpcmDecHeader(
+    const std::int32_t begun = *m_orvel.AdpcmDecHeader(
         wavName.constData(), pcm_bit, info.rate0, info.rate1, info.bits0, info.bits1,
         static_cast<std::int32_t>(info.storedPages0), static_cast<std::int32_t>(info.storedPages1), scratch.data());
-    if (needed == -1) {
+    if (begun == -1) {
         refuseConversion(14);
         return true;
     }
-    const std::optional<std::int32_t> available = m_diskSpaceFree(wav_filename);
+    // The result is held to 2,147,483,647 bytes; the header it copied to
+    // the scratch buffer tells the whole data size, so a file beyond that
+    // is measured as it is.
+    const std::int64_t needed = kWavHeaderBytes + dataSizeOfHeader(scratch.data());
+    const std::optional<std::int64_t> available = m_diskSpaceFree(wav_filename);
     if (!available || needed > *available) {
         // The header alone is no WAV file of the recording.
         QFile::remove(wav_filename);
@@ -220,10 +235,31 @@ bool Form1::convertPages(const QString& zrc_filename, const QString& wav_filenam
             refuseConversion(2);
             return true;
         }
-        m_orvel.AdpcmDecx(wavName.constData(), codes.data(), set1 ? info.rate1 : info.rate0,
-                          set1 ? info.bits1 : info.bits0, *count, pcm_bit, mode);
+        const std::int32_t appended =
+            *m_orvel.AdpcmDecx(wavName.constData(), codes.data(), set1 ? info.rate1 : info.rate0,
+                               set1 ? info.bits1 : info.bits0, *count, pcm_bit, mode);
+        // Orvel ends the conversion at a page it could not write and takes
+        // no page after it: the file can only stay short of the recording.
+        if (appended < 0) {
+            const bool outOfSpace = lacksSpaceToFinish(wav_filename, needed);
+            QFile::remove(wav_filename);
+            refuseConversion(outOfSpace ? 15 : 2);
+            return true;
+        }
     }
     return true;
+}
+
+// Orvel's codes do not tell a full disk from other failures, so the disk is
+// asked instead, before the partial file gives its space back. The measure
+// is what the file still lacks of the whole, not the bytes of the page that
+// failed: those depend on how Orvel brings the page to the file's rate, and
+// a disk that held this page but not the rest would stop a later one.
+bool Form1::lacksSpaceToFinish(const QString& wav_filename, std::int64_t needed) const {
+    const std::int64_t lacking = needed - QFileInfo(wav_filename).size();
+    const std::optional<std::int64_t> available = m_diskSpaceFree(wav_filename);
+    // A folder that cannot be examined is no sign of a full disk.
+    return available && *available < lacking;
 }
 
 void Form1::refuseConversion(int promptSlot) {

@@ -149,7 +149,7 @@ struct Harness : PlayerHarness {
         return PlayerHarness::shownOneBox(kMsg[static_cast<std::size_t>(slot)], style, kMsg[4]);
     }
 
-    std::optional<std::int32_t> freeSpace = std::numeric_limits<std::int32_t>::max();
+    std::optional<std::int64_t> freeSpace = std::numeric_limits<std::int32_t>::max();
     std::vector<QString> spaceAskedFor;
     std::vector<Snapshot> snapshots;
     QString labelAtHeader;
@@ -581,23 +581,36 @@ private slots:
     }
 
     void freeSpace_data() {
-        QTest::addColumn<int>("needed");
-        QTest::addColumn<std::optional<std::int32_t>>("free");
+        using Free = std::optional<std::int64_t>;
+        QTest::addColumn<int>("needed");  // AdpcmDecHeader's result
+        // The data size of the header it copies; empty: as its result says.
+        QTest::addColumn<std::optional<std::uint32_t>>("dataBytes");
+        QTest::addColumn<Free>("free");
         QTest::addColumn<bool>("converts");
-        QTest::newRow("one byte short") << 100'000 << std::optional<std::int32_t>(99'999) << false;
-        QTest::newRow("exactly enough") << 100'000 << std::optional<std::int32_t>(100'000) << true;
-        QTest::newRow("plenty") << 100'000 << std::optional<std::int32_t>(2'147'483'647) << true;
-        QTest::newRow("free space unknown") << 44 << std::optional<std::int32_t>() << false;
+        const std::optional<std::uint32_t> asResult;
+        QTest::newRow("one byte short") << 100'000 << asResult << Free(99'999) << false;
+        QTest::newRow("exactly enough") << 100'000 << asResult << Free(100'000) << true;
+        QTest::newRow("plenty") << 100'000 << asResult << Free(2'147'483'647) << true;
+        QTest::newRow("free space unknown") << 44 << asResult << Free() << false;
+        // Beyond what the result can say: the header's 3,000,000,000 data
+        // bytes need 3,000,000,044, while the result stops at 2,147,483,647.
+        const std::optional<std::uint32_t> threeBillion(3'000'000'000u);
+        QTest::newRow("over 2^31 - 1: one byte short")
+            << 2'147'483'647 << threeBillion << Free(3'000'000'043) << false;
+        QTest::newRow("over 2^31 - 1: exactly enough")
+            << 2'147'483'647 << threeBillion << Free(3'000'000'044) << true;
     }
     void freeSpace() {
         QFETCH(int, needed);
-        QFETCH(std::optional<std::int32_t>, free);
+        QFETCH(std::optional<std::uint32_t>, dataBytes);
+        QFETCH(std::optional<std::int64_t>, free);
         QFETCH(bool, converts);
         Harness h;
         const Recording r = typeZeroOnly(5);
         h.openRecording(r);
         h.freeSpace = free;
         CallLog::instance().setResult("AdpcmDecHeader", needed);
+        CallLog::instance().headerDataBytes = dataBytes;
         const auto out = h.files.file("out.wav");
         h.convert(2, out);
         QVERIFY(h.spaceAskedFor == std::vector<QString>{qpath(out)});
@@ -613,17 +626,39 @@ private slots:
         QVERIFY(h.atRest());
     }
 
-    void unreadablePageStopsTheConversion() {
+    // At page 6 of 20 the recording goes away, or from page 7 on Orvel
+    // answers `failure` with `freeAfter` bytes then left on the disk.
+    void failedPageStopsTheConversion_data() {
+        using Free = std::optional<std::int64_t>;
+        QTest::addColumn<int>("failure");  // 0: the recording goes away instead
+        QTest::addColumn<Free>("freeAfter");
+        QTest::addColumn<int>("slot");
+        const Free plenty(2'147'483'647);
+        QTest::newRow("the recording goes away") << 0 << plenty << 2;
+        QTest::newRow("write failed, disk full") << -3 << Free(1'000) << 15;
+        QTest::newRow("write failed, room left") << -3 << plenty << 2;
+        QTest::newRow("file gone, room left") << -2 << plenty << 2;
+        QTest::newRow("write failed, free space unknown") << -3 << Free() << 2;
+    }
+    void failedPageStopsTheConversion() {
+        QFETCH(int, failure);
+        QFETCH(std::optional<std::int64_t>, freeAfter);
+        QFETCH(int, slot);
         Harness h;
         const auto zrc = h.openRecording(typeZeroOnly(20));
+        CallLog::instance().setResult("AdpcmDecHeader", 1'000'000);
         const auto out = h.files.file("out.wav");
-        // The recording goes away between two pages.
         h.atPage = [&](int page) {
-            if (page == 6) std::filesystem::remove(zrc);
+            if (failure == 0 && page == 6) std::filesystem::remove(zrc);
+            if (failure != 0 && page == 7) {
+                CallLog::instance().setResult("AdpcmDecx", failure);
+                h.freeSpace = freeAfter;
+            }
         };
         h.convert(2, out);
-        QVERIFY(h.shownOneBox(2, MsgBoxStyle::CancelTryAgainContinue));
-        QCOMPARE(h.pageCalls().size(), std::size_t{7});
+        QVERIFY(h.shownOneBox(slot, MsgBoxStyle::CancelTryAgainContinue));
+        // Nothing past the page that failed; the bar never reached the end.
+        QCOMPARE(h.pageCalls().size(), std::size_t{failure == 0 ? 7u : 8u});
         QVERIFY(!std::filesystem::exists(out));
         QVERIFY(h.atRest());
     }

@@ -421,20 +421,26 @@ private slots:
 
     void refusedRuns_data() {
         QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("prompt");
         QTest::addColumn<QString>("title");
-        QTest::newRow("no file chosen") << "none" << kMsg[12] << kMsg[4];
-        QTest::newRow("missing file") << "missing" << kMsg[2] << "FileOpenError";
-        QTest::newRow("no recording") << "wav" << kMsg[3] << "FileOpenError";
-        QTest::newRow("no pages") << "empty" << kMsg[2] << "FileOpenError";
+        QTest::newRow("no file chosen") << "none" << "play" << kMsg[12] << kMsg[4];
+        QTest::newRow("missing file") << "missing" << "play" << kMsg[2] << "FileOpenError";
+        QTest::newRow("no recording") << "wav" << "play" << kMsg[3] << "FileOpenError";
+        QTest::newRow("no pages") << "empty" << "play" << kMsg[2] << "FileOpenError";
+        for (const char* button : {"play", "cue", "review"}) {
+            QTest::addRow("%s before any recording is opened", button)
+                << "start-up" << button << kMsg[12] << kMsg[4];
+        }
     }
     void refusedRuns() {
         QFETCH(QString, kind);
+        QFETCH(QString, button);
         QFETCH(QString, prompt);
         QFETCH(QString, title);
         PlayerHarness h;
         h.started();
-        h.open(h.write("memo.zrc", numberedRecording(7)));
+        if (kind != QLatin1String("start-up")) h.open(h.write("memo.zrc", numberedRecording(7)));
         PlayerState& s = h.form.state();
         if (kind == QLatin1String("none")) {
             s.FileName.clear();
@@ -442,19 +448,20 @@ private slots:
             s.FileName = qpath(h.files.file("gone.zrc"));
         } else if (kind == QLatin1String("wav")) {
             s.FileName = qpath(h.write("talk.zrc", {'R', 'I', 'F', 'F', 36, 0, 0, 0, 'W', 'A', 'V', 'E'}));
-        } else {
+        } else if (kind == QLatin1String("empty")) {
             s.FileName = qpath(h.write("empty.zrc", ZrcBuilder().bytes()));
         }
         Sound sound;
 
-        h.controls().PlayX->click();
+        const Form1Controls c = h.controls();
+        (button == QLatin1String("cue") ? c.CueX : button == QLatin1String("review") ? c.RevX : c.PlayX)->click();
 
         QVERIFY(h.shownOneBox(prompt, MsgBoxStyle::CancelTryAgainContinue, title));
         QVERIFY(CallLog::instance().callsOf("SoundSet11k16bit").empty());
         QVERIFY(CallLog::instance().callsOf("pb_adpcm_dec").empty());
         QVERIFY(idle(h.controls()));
         // The failure records never count as pages.
-        QCOMPARE(s.PageCount, kind == QLatin1String("empty") ? 0 : 7);
+        QCOMPARE(s.PageCount, kind == QLatin1String("empty") || kind == QLatin1String("start-up") ? 0 : 7);
     }
 
     void noWaveOutputNoRun() {

@@ -1,6 +1,7 @@
 // Test double of the companion decoder library: records every call and
 // answers what the test set in the call log.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -20,6 +21,10 @@ constexpr char kConvertedHeader[] = "ORVELHDR";
 
 void fillInfo(uint8_t* info) {
     if (info != nullptr) std::copy(CallLog::instance().info().begin(), CallLog::instance().info().end(), info);
+}
+
+void put32(std::uint8_t* at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 // A zeroed block of `bytes` for an out slot, as the real library hands out.
@@ -82,9 +87,21 @@ ORVEL_API int32_t ORVEL_CALL AdpcmDecHeader(const char* wavFileName, int32_t pcm
                                                   number(bits0), number(bits1), number(pages0), number(pages1),
                                                   address(scratch)});
     const int32_t needed = CallLog::instance().result("AdpcmDecHeader", 0);
+    if (needed == -1) return needed;
+    // Like the real library, it copies a WAV header to scratch; the player
+    // learns the whole size of the file from it.
+    if (scratch != nullptr) {
+        const std::uint32_t dataBytes =
+            CallLog::instance().headerDataBytes.value_or(static_cast<std::uint32_t>(std::max(needed - 44, 0)));
+        std::array<std::uint8_t, 44> header{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
+        put32(&header[4], dataBytes + 36);
+        std::copy_n("data", 4, &header[36]);
+        put32(&header[40], dataBytes);
+        std::copy(header.begin(), header.end(), scratch);
+    }
     // Like the real library, it creates the file; its "header" is a marker
     // a test can tell from the codes that follow.
-    if (needed != -1 && wavFileName != nullptr) {
+    if (wavFileName != nullptr) {
         if (std::FILE* file = std::fopen(wavFileName, "wb")) {
             std::fwrite(kConvertedHeader, 1, sizeof kConvertedHeader - 1, file);
             std::fclose(file);
