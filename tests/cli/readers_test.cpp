@@ -71,8 +71,25 @@ Reference straightDecode(const Bytes& zrc, const ReaderRow& row) {
     return ref;
 }
 
-// The pages of a recording as the player and zrc play read them, through
-// play_1pagerd and pb_exdata, into the given playback decoder.
+// One page's codes as the player and zrc play take them: play_1pagerd, then
+// pb_exdata with the parameter set the page's flag selects.
+struct PageCodes {
+    bool set1;
+    std::int16_t count;
+};
+PageCodes pageCodes(const std::string& zrc, const RecordingInfo& info, std::uint32_t p, std::uint8_t* codes) {
+    const test::LoadedPageCodec& pc = test::loadedPageCodec();
+    std::array<std::uint8_t, 528> page{};
+    const bool set1 = pc.play_1pagerd(zrc.c_str(), static_cast<std::int32_t>(p), page.data()) == 5;
+    const std::int16_t n = pc.pb_exdata(static_cast<std::int16_t>(set1 ? info.bits1 : info.bits0),
+                                        static_cast<std::int16_t>(set1 ? info.payloadBytes1 : info.payloadBytes0),
+                                        static_cast<std::int16_t>(set1 ? info.payloadBits1 : info.payloadBits0),
+                                        page.data(), codes);
+    return {set1, n};
+}
+
+// The pages of a recording through the page road into the given playback
+// decoder.
 using PlaybackDecode = std::int32_t (*)(std::int32_t, std::int32_t, std::int32_t, const std::uint8_t*, void**,
                                         std::int32_t);
 Samples pageRoad(const std::string& zrc, PlaybackDecode decode) {
@@ -81,14 +98,8 @@ Samples pageRoad(const std::string& zrc, PlaybackDecode decode) {
     decode(info.rate0, info.bits0, 0, nullptr, nullptr, 1);
     Samples out;
     for (std::uint32_t p = 0; p < info.pageCount; ++p) {
-        std::array<std::uint8_t, 528> page{};
         std::array<std::uint8_t, 2048> codes{};
-        const bool set1 = pc.play_1pagerd(zrc.c_str(), static_cast<std::int32_t>(p), page.data()) == 5;
-        const std::int16_t n =
-            pc.pb_exdata(static_cast<std::int16_t>(set1 ? info.bits1 : info.bits0),
-                         static_cast<std::int16_t>(set1 ? info.payloadBytes1 : info.payloadBytes0),
-                         static_cast<std::int16_t>(set1 ? info.payloadBits1 : info.payloadBits0), page.data(),
-                         codes.data());
+        const auto [set1, n] = pageCodes(zrc, info, p, codes.data());
         void* block = nullptr;
         const std::int32_t samples =
             decode(set1 ? info.rate1 : info.rate0, set1 ? info.bits1 : info.bits0, n, codes.data(), &block, 0);
@@ -120,7 +131,7 @@ Wav wholeFileDecoder(const std::string& zrc, const fs::path& wav) {
 // The player's Save As: pages through PageCodec, samples through Orvel.
 Wav companionConversion(const std::string& zrc, const fs::path& wav) {
     const test::LoadedPageCodec& pc = test::loadedPageCodec();
-    RecordingInfo info = pc.play_splpget(zrc.c_str());
+    const RecordingInfo info = pc.play_splpget(zrc.c_str());
     std::vector<std::uint8_t> types(info.pageCount);
     pc.pb_splptblmk(zrc.c_str(), types.data(), info.pageCount);
     std::uint32_t counted[2] = {};
@@ -135,13 +146,7 @@ Wav companionConversion(const std::string& zrc, const fs::path& wav) {
     AdpcmDecx(wav.c_str(), codes.data(), 0, 0, 0, 0, 1);
     const std::int32_t mode = counted[0] > 0 && counted[1] > 0 ? 2 : 0;
     for (std::uint32_t p = 0; p < info.pageCount; ++p) {
-        std::array<std::uint8_t, 528> page{};
-        const bool set1 = pc.play_1pagerd(zrc.c_str(), static_cast<std::int32_t>(p), page.data()) == 5;
-        const std::int16_t n =
-            pc.pb_exdata(static_cast<std::int16_t>(set1 ? info.bits1 : info.bits0),
-                         static_cast<std::int16_t>(set1 ? info.payloadBytes1 : info.payloadBytes0),
-                         static_cast<std::int16_t>(set1 ? info.payloadBits1 : info.payloadBits0), page.data(),
-                         codes.data());
+        const auto [set1, n] = pageCodes(zrc, info, p, codes.data());
         if (AdpcmDecx(wav.c_str(), codes.data(), set1 ? info.rate1 : info.rate0, set1 ? info.bits1 : info.bits0, n, 2,
                       mode) != 0) {
             return {};
