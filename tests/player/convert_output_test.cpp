@@ -1,6 +1,8 @@
 // The WAV file the window writes through the real Orvel is byte for byte the
 // one the zrc tool writes for the same recording, 8-bit and 16-bit, for the
-// bundled samples and for a recording that mixes their two page types.
+// bundled samples, for a recording that mixes their two page types, and for
+// a recording zrc encode --width makes (whose zrc decode the tool's readers
+// table holds to the pages' codes).
 #include <QAction>
 #include <QDir>
 #include <QProcess>
@@ -80,7 +82,8 @@ private slots:
     }
 
     void sameAsZrcDecode_data() {
-        QTest::addColumn<QString>("recording");  // a sample's name, or "mixed"
+        // A sample's name, "mixed", or zrc encode's arguments for a speech file.
+        QTest::addColumn<QString>("recording");
         QTest::addColumn<int>("bits");
         const QStringList samples = QDir(QStringLiteral(ZRC_SAMPLES_DIR)).entryList({QStringLiteral("*.zrc")});
         QVERIFY(!samples.isEmpty());
@@ -89,6 +92,9 @@ private slots:
                 QTest::newRow(qPrintable(QStringLiteral("%1, %2-bit").arg(name).arg(bits))) << name << bits;
             }
         }
+        // Type-0 pages at rate code 8, which neither sample has; the other
+        // widths' pages are those of the samples as the player reads them.
+        QTest::newRow("--width 4 memo-8k16.wav") << QStringLiteral("--width 4 memo-8k16.wav") << 16;
     }
     void sameAsZrcDecode() {
         QFETCH(QString, recording);
@@ -97,6 +103,14 @@ private slots:
         const auto zrc = dir.file("memo.zrc");
         if (recording == QLatin1String("mixed")) {
             zrc::test::writeFile(zrc, mixedRecording());
+        } else if (recording.startsWith(QLatin1String("--width"))) {
+            QStringList arguments = recording.split(QLatin1Char(' '));
+            arguments.last() = qpath(zrc::test::dataPath("speech/" + arguments.last().toStdString()));
+            QProcess encoder;
+            encoder.start(kZrcTool, QStringList{QStringLiteral("encode"), QStringLiteral("-o"), qpath(zrc)} + arguments);
+            QVERIFY(encoder.waitForFinished(60'000));
+            QVERIFY2(encoder.exitStatus() == QProcess::NormalExit && encoder.exitCode() == 0,
+                     encoder.readAllStandardError().constData());
         } else {
             std::filesystem::copy_file(std::filesystem::path(ZRC_SAMPLES_DIR) / recording.toStdString(), zrc);
         }
