@@ -1,31 +1,16 @@
 #include "riff_wav.h"
 
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <optional>
 
+#include "input_file_source.h"
+#include "wave_layout.h"
 #include "zrc_format.h"
 
 namespace zrc::cli {
 
 namespace {
-
-constexpr std::uint64_t kRiffHeaderBytes = 12;
-constexpr std::uint64_t kChunkHeaderBytes = 8;
-constexpr unsigned kFormatPcm = 1;
-constexpr unsigned kFormatFloat = 3;
-constexpr unsigned kFormatExtensible = 0xFFFE;
-// The GUID of an extensible format is the plain format tag followed by
-// these fourteen bytes.
-constexpr std::array<std::uint8_t, 14> kGuidTail{0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                                 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-
-struct ChunkHead {
-    std::array<char, 4> id{};
-    std::uint32_t size = 0;
-    bool is(const char* name) const { return std::memcmp(id.data(), name, 4) == 0; }
-};
 
 std::string hex4(unsigned v) {
     static const char digits[] = "0123456789ABCDEF";
@@ -34,23 +19,17 @@ std::string hex4(unsigned v) {
     return s;
 }
 
-// Fills in the coding from the "fmt " chunk's body; an error text when the
+// Fills in the coding from the walked "fmt " fields; an error text when the
 // samples are not ones we can read.
-std::optional<std::string> parseFormat(std::span<const std::uint8_t> body, RiffWav& wav) {
-    if (body.size() < 16) return "a \"fmt \" chunk too short to describe the samples";
-    unsigned tag = readLe16(body.data());
-    wav.channels = readLe16(body.data() + 2);
-    wav.sampleRate = readLe32(body.data() + 4);
-    const unsigned blockAlign = readLe16(body.data() + 12);
-    const unsigned containerBits = readLe16(body.data() + 14);
+std::optional<std::string> parseFormat(const riff::PcmFormat& format, RiffWav& wav) {
+    wav.channels = format.channels;
+    wav.sampleRate = format.sampleRate;
+    const unsigned blockAlign = format.blockAlign;
+    const unsigned containerBits = format.bitsPerSample;
     wav.bitsPerSample = containerBits;
-    if (tag == kFormatExtensible) {
-        if (body.size() < 40 || !std::equal(kGuidTail.begin(), kGuidTail.end(), body.begin() + 26)) {
-            return std::string("an extensible format whose sub-format is not plain PCM or float");
-        }
-        tag = readLe16(body.data() + 24);
-        if (const unsigned valid = readLe16(body.data() + 18); valid != 0) wav.bitsPerSample = valid;
-    }
+    if (format.unknownSubFormat) return std::string("an extensible format whose sub-format is not plain PCM or float");
+    if (format.validBits != 0) wav.bitsPerSample = format.validBits;
+    const unsigned tag = format.formatTag;
     wav.formatTag = tag;
     if (wav.channels == 0) return std::string("no channels");
     if (wav.sampleRate == 0) return std::string("a sample rate of 0 Hz");
@@ -59,7 +38,7 @@ std::optional<std::string> parseFormat(std::span<const std::uint8_t> body, RiffW
     wav.bytesPerSample = blockAlign != 0 && blockAlign % wav.channels == 0 ? blockAlign / wav.channels
                                                                             : (containerBits + 7) / 8;
     const unsigned room = wav.bytesPerSample;
-    if (tag == kFormatPcm) {
+    if (tag == riff::kFormatPcm) {
         if (wav.bitsPerSample == 0 || room == 0 || room > 4 || wav.bitsPerSample > room * 8) {
             return std::to_string(wav.bitsPerSample) + "-bit integer samples in " + std::to_string(room) +
                    " bytes, which are not supported (8 to 32 bits are)";
@@ -67,7 +46,7 @@ std::optional<std::string> parseFormat(std::span<const std::uint8_t> body, RiffW
         wav.coding = room == 1 ? SampleCoding::UnsignedInt : SampleCoding::SignedInt;
         return std::nullopt;
     }
-    if (tag == kFormatFloat) {
+    if (tag == riff::kFormatFloat) {
         if (!((room == 4 && wav.bitsPerSample == 32) || (room == 8 && wav.bitsPerSample == 64))) {
             return std::to_string(wav.bitsPerSample) + "-bit floating-point samples, which are not supported "
                    "(32 and 64 bits are)";
@@ -93,45 +72,21 @@ std::string RiffWav::describe() const {
 }
 
 RiffWavOrError readRiffWav(InputFile& file) {
-    const std::uint64_t length = file.size();
-    std::array<std::uint8_t, kRiffHeaderBytes> riff{};
-    if (file.readAt(0, riff) < riff.size()) return std::string("not a WAV file");
-    if (std::memcmp(riff.data(), "RF64", 4) == 0) return std::string("an RF64 file (WAV beyond 4 GB), not supported");
-    if (std::memcmp(riff.data(), "RIFF", 4) != 0 || std::memcmp(riff.data() + 8, "WAVE", 4) != 0) {
-        return std::string("not a WAV file");
-    }
-
+    riff::InputFileSource source(file);
+    const riff::WaveLayout layout = riff::scanWave(source);
+    if (layout.rf64) return std::string("an RF64 file (WAV beyond 4 GB), not supported");
+    if (!layout.riffWave) return std::string("not a WAV file");
+    // Unlike the players, which look on for a usable "fmt " chunk, a
+    // conversion takes the first one for what it says.
+    if (layout.shortFormatFirst) return std::string("a \"fmt \" chunk too short to describe the samples");
+    if (!layout.format) return std::string("no \"fmt \" chunk");
     RiffWav wav;
-    bool haveFormat = false;
-    bool haveData = false;
-    std::uint64_t dataEnd = 0;
-    // Each chunk is its 8-byte head, its body and a pad byte when the body
-    // is odd. A size running past the file ends the walk: a streaming writer
-    // that never came back to fill it in leaves such a data chunk last.
-    for (std::uint64_t at = kRiffHeaderBytes; at + kChunkHeaderBytes <= length && !(haveFormat && haveData);) {
-        std::array<std::uint8_t, kChunkHeaderBytes> head{};
-        file.readAt(at, head);
-        ChunkHead chunk;
-        std::memcpy(chunk.id.data(), head.data(), 4);
-        chunk.size = readLe32(head.data() + 4);
-        const std::uint64_t body = at + kChunkHeaderBytes;
-        if (chunk.is("fmt ") && !haveFormat) {
-            std::array<std::uint8_t, 40> fmt{};
-            const std::size_t got = file.readAt(body, std::span(fmt.data(), std::min<std::size_t>(fmt.size(), chunk.size)));
-            if (auto error = parseFormat(std::span(fmt.data(), got), wav)) return *error;
-            haveFormat = true;
-        } else if (chunk.is("data") && !haveData) {
-            wav.dataOffset = body;
-            wav.dataBytes = chunk.size;
-            wav.heldBytes = std::min<std::uint64_t>(chunk.size, length - body);
-            dataEnd = body + chunk.size + (chunk.size & 1);
-            haveData = true;
-        }
-        at = body + chunk.size + (chunk.size & 1);
-    }
-    if (!haveFormat) return std::string("no \"fmt \" chunk");
-    if (!haveData) return std::string("no data chunk");
-    wav.bytesAfterData = length > dataEnd ? length - dataEnd : 0;
+    if (auto error = parseFormat(*layout.format, wav)) return *error;
+    if (!layout.data) return std::string("no data chunk");
+    wav.dataOffset = layout.data->offset;
+    wav.dataBytes = layout.data->declaredSize;
+    wav.heldBytes = layout.data->size;
+    wav.bytesAfterData = layout.data->bytesAfter;
     return wav;
 }
 

@@ -1,29 +1,16 @@
 #include "wav_file.h"
 
+#include "input_file_source.h"
 #include "wave_layout.h"
 
 namespace zrc::orvel {
-
-namespace {
-class FileSource final : public riff::ByteSource {
-public:
-    explicit FileSource(InputFile& file) : m_file(file) {}
-    std::uint64_t size() const override { return m_file.size(); }
-    std::size_t readAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
-        return m_file.readAt(offset, out);
-    }
-
-private:
-    InputFile& m_file;
-};
-}  // namespace
 
 WavFile::WavFile(const char* name) : m_file(name) {
     if (!m_file.isOpen()) {
         m_status = static_cast<std::int32_t>(WavError::CannotOpen);
         return;
     }
-    FileSource source(m_file);
+    riff::InputFileSource source(m_file);
     m_status = describeVoiceWav(riff::scanWave(source), m_wave);
 }
 

@@ -40,7 +40,11 @@ PcmFormat parseFormat(std::span<const std::uint8_t> body) {
         const bool tagged = body.size() >= 40 && std::equal(kGuidTail.begin(), kGuidTail.end(), &body[26]);
         // An extensible format without a recognisable sub-format stays
         // extensible, which no caller takes for PCM.
-        if (tagged) f.formatTag = le16(&body[24]);
+        f.unknownSubFormat = !tagged;
+        if (tagged) {
+            f.formatTag = le16(&body[24]);
+            f.validBits = le16(&body[18]);
+        }
     }
     return f;
 }
@@ -50,9 +54,9 @@ PcmFormat parseFormat(std::span<const std::uint8_t> body) {
 WaveLayout scanWave(ByteSource& source) {
     WaveLayout layout;
     std::array<std::uint8_t, 12> head{};
-    if (source.readAt(0, head) < head.size() || !tagIs(&head[0], "RIFF") || !tagIs(&head[8], "WAVE")) {
-        return layout;
-    }
+    if (source.readAt(0, head) < head.size()) return layout;
+    layout.rf64 = tagIs(&head[0], "RF64");
+    if (!tagIs(&head[0], "RIFF") || !tagIs(&head[8], "WAVE")) return layout;
     layout.riffWave = true;
 
     // Streaming writers leave the RIFF size at a placeholder, so the end of
@@ -64,16 +68,21 @@ WaveLayout scanWave(ByteSource& source) {
         if (source.readAt(pos, chunk) < chunk.size()) break;
         const std::uint32_t size = le32(&chunk[4]);
         const std::uint64_t body = pos + 8;
-        if (tagIs(&chunk[0], "fmt ") && !layout.format && size >= 16) {
+        // Chunk bodies are padded to an even length.
+        const std::uint64_t next = body + size + (size & 1u);
+        if (tagIs(&chunk[0], "fmt ") && !layout.format) {
             std::array<std::uint8_t, 40> fmt{};
             const std::size_t want = std::min<std::size_t>(size, fmt.size());
-            const std::size_t got = source.readAt(body, std::span(fmt).first(want));
-            if (got >= 16) layout.format = parseFormat(std::span<const std::uint8_t>(fmt).first(got));
+            const std::size_t got = size >= 16 ? source.readAt(body, std::span(fmt).first(want)) : 0;
+            if (got >= 16) {
+                layout.format = parseFormat(std::span<const std::uint8_t>(fmt).first(got));
+            } else {
+                layout.shortFormatFirst = true;
+            }
         } else if (tagIs(&chunk[0], "data") && !layout.data) {
-            layout.data = DataChunk{body, std::min<std::uint64_t>(size, end - body), size};
+            layout.data = DataChunk{body, std::min<std::uint64_t>(size, end - body), size, end > next ? end - next : 0};
         }
-        // Chunk bodies are padded to an even length.
-        pos = body + size + (size & 1u);
+        pos = next;
     }
     return layout;
 }

@@ -252,6 +252,17 @@ TEST_F(EncodeCommandTest, RefusalsGiveTheReasonAndLeaveNoFile) {
     Bytes streamed = wav(11025, 1, 1, 16);
     std::fill_n(streamed.begin() + 40, 4, std::uint8_t{0xFF});
     const Bytes mp3 = riffWav(fmtBody(0x55, 1, 11025, 1, 0), pcm16);
+    // The players look past a "fmt " chunk too short for its fields; a
+    // conversion must not take the one after it.
+    Bytes shortFmt;
+    tag(shortFmt, "fmt ");
+    put(shortFmt, 14, 4);
+    const Bytes stereoFmt = fmtBody(1, 2, 44100, 2, 16);
+    shortFmt.insert(shortFmt.end(), stereoFmt.begin(), stereoFmt.begin() + 14);
+    Bytes otherGuid = extensibleFmt(1, 2, 44100, 2, 16);
+    otherGuid[34] = 0x55;
+    Bytes rf64 = wav(44100, 2, 1, 16);
+    std::copy_n("RF64", 4, rf64.begin());
 
     struct Case {
         std::string name;
@@ -268,6 +279,9 @@ TEST_F(EncodeCommandTest, RefusalsGiveTheReasonAndLeaveNoFile) {
         {"deep.wav", wav(11025, 1, 1, 24), false, {"unsupported sample size: 24-bit", "--convert"}},
         {"streamed.wav", streamed, false, {"announces 4,294,967,295 bytes, the file holds 4,000"}},
         {"mp3.wav", mp3, true, {"format tag 0x0055: neither integer PCM nor floating-point"}},
+        {"shortfmt.wav", riffWav(stereoFmt, pcm16, shortFmt), true, {"a \"fmt \" chunk too short"}},
+        {"guid.wav", riffWav(otherGuid, pcm16), true, {"extensible format whose sub-format is not plain PCM"}},
+        {"rf64.wav", rf64, true, {"an RF64 file"}},
         {"absent.wav", {}, false, {"cannot open"}},
     };
     for (const Case& c : cases) {
