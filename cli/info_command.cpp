@@ -16,15 +16,9 @@ namespace zrc::cli {
 
 namespace {
 
-struct SetView {
-    unsigned rate, width, payloadBytes, payloadBits;
-    std::int32_t pageMs;
-    std::uint32_t codes() const { return codesPerPage(payloadBytes, payloadBits, width); }
-};
-
-SetView setOf(const RecordingInfo& i, int index) {
-    if (index == 0) return {i.rate0, i.bits0, i.payloadBytes0, i.payloadBits0, i.pageMs0};
-    return {i.rate1, i.bits1, i.payloadBytes1, i.payloadBits1, i.pageMs1};
+std::uint32_t codes(const ParameterSet& s) {
+    return codesPerPage(static_cast<unsigned>(s.payloadBytes), static_cast<unsigned>(s.payloadBits),
+                        static_cast<unsigned>(s.width));
 }
 
 std::string secondsText(std::int64_t ms) {
@@ -36,8 +30,8 @@ std::string secondsText(std::int64_t ms) {
 void printText(std::ostream& out, const std::string& file, const RecordingSummary& s) {
     out << file << '\n' << "  header mode    " << s.headerMode << '\n';
     for (int k = 0; k < 2; ++k) {
-        const SetView v = setOf(s.info, k);
-        out << "  set " << k << "          rate code " << v.rate << ", " << v.width << "-bit codes, " << v.codes()
+        const ParameterSet v = setOf(s.info, k);
+        out << "  set " << k << "          rate code " << v.rate << ", " << v.width << "-bit codes, " << codes(v)
             << " codes per page (" << v.payloadBytes << " bytes + " << v.payloadBits << " bits), " << v.pageMs
             << " ms per page\n";
     }
@@ -49,12 +43,12 @@ void printText(std::ostream& out, const std::string& file, const RecordingSummar
 nlohmann::ordered_json toJson(const std::string& file, const RecordingSummary& s) {
     nlohmann::ordered_json sets = nlohmann::ordered_json::array();
     for (int k = 0; k < 2; ++k) {
-        const SetView v = setOf(s.info, k);
+        const ParameterSet v = setOf(s.info, k);
         sets.push_back({{"rateCode", v.rate},
                         {"codeWidth", v.width},
                         {"payloadBytes", v.payloadBytes},
                         {"payloadBits", v.payloadBits},
-                        {"codesPerPage", v.codes()},
+                        {"codesPerPage", codes(v)},
                         {"pageMs", v.pageMs}});
     }
     return {{"file", file},

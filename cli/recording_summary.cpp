@@ -31,19 +31,8 @@ SummaryOrError summarizeRecording(const std::filesystem::path& file) {
     in.readAt(header::kMode, mode);
     s.headerMode = mode[0];
 
-    // Pages whose flag lies past the end of the file are of type 1 without
-    // a read; the others are counted in runs, so no table of a page count's
-    // size (which a damaged page size can make huge) is ever needed.
-    const std::uint64_t size = in.size();
-    const std::uint64_t flagged = size > pageFlagOffset(0) ? (size - pageFlagOffset(0) - 1) / kPageSize + 1 : 0;
-    const std::uint64_t readable = std::min<std::uint64_t>(flagged, s.info.pageCount);
-    std::vector<std::uint8_t> run(1 << 14);
-    for (std::uint64_t first = 0; first < readable; first += run.size()) {
-        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(run.size(), readable - first));
-        readPageTypes(in, first, std::span(run.data(), n));
-        for (std::size_t i = 0; i < n; ++i) ++s.pagesByType[run[i]];
-    }
-    s.pagesByType[1] += static_cast<std::uint32_t>(s.info.pageCount - readable);
+    const auto types = countPageTypes(in, 0, s.info.pageCount);
+    s.pagesByType = {static_cast<std::uint32_t>(types[0]), static_cast<std::uint32_t>(types[1])};
     s.playingMs = std::int64_t{s.pagesByType[0]} * s.info.pageMs0 + std::int64_t{s.pagesByType[1]} * s.info.pageMs1;
     return s;
 }

@@ -23,17 +23,6 @@ constexpr std::uint64_t kPagesPerStep = 256;
 
 std::string pagesText(std::uint64_t n) { return std::to_string(n) + (n == 1 ? " page" : " pages"); }
 
-std::array<std::uint64_t, 2> countPageTypes(InputFile& in, std::uint64_t pages) {
-    std::array<std::uint64_t, 2> counts{};
-    std::vector<std::uint8_t> run(1 << 14);
-    for (std::uint64_t first = 0; first < pages; first += run.size()) {
-        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(run.size(), pages - first));
-        readPageTypes(in, first, std::span(run.data(), n));
-        for (std::size_t i = 0; i < n; ++i) ++counts[run[i]];
-    }
-    return counts;
-}
-
 }  // namespace
 
 PlanOrError planDecode(InputFile& in, int bytesPerSample) {
@@ -58,39 +47,18 @@ PlanOrError planDecode(InputFile& in, int bytesPerSample) {
     }
     plan.pages = static_cast<std::uint32_t>(announced);
 
-    const auto types = countPageTypes(in, plan.pages);
-    const int mode = h[header::kMode];
+    const auto types = countPageTypes(in, 0, plan.pages);
     // Without pages the header mode names the set (mode 2 has none: set 0).
-    plan.setIndex = types[0] > 0 ? 0 : (types[1] > 0 ? 1 : (mode == 1 ? 1 : 0));
-    const bool singleType = types[0] == 0 || types[1] == 0;
-    const int rate = plan.setIndex == 0 ? plan.info.rate0 : plan.info.rate1;
-    const int width = plan.setIndex == 0 ? plan.info.bits0 : plan.info.bits1;
-    const auto nativeRate = nativeSampleRate(plan.setIndex, rate);
-    const auto layout = nativeLayout(width, rate);
-
-    const auto bps = static_cast<std::uint64_t>(bytesPerSample);
-    plan.native = singleType && nativeRate && layout;
-    if (plan.native) {
-        plan.layout = *layout;
-        // A header that describes another payload than the recorder's (a
-        // recording made for wider pages) is followed, so that no code of a
-        // page is left out; recorder files keep AdpcmDec1's bytes.
-        const int payloadBytes = plan.setIndex == 0 ? plan.info.payloadBytes0 : plan.info.payloadBytes1;
-        const int payloadBits = plan.setIndex == 0 ? plan.info.payloadBits0 : plan.info.payloadBits1;
-        const int described = unpackedCodeCount(width, payloadBytes, payloadBits);
-        if (described > 0 && static_cast<std::size_t>(described) != layout->codes) {
-            const auto codes = static_cast<std::size_t>(described);
-            plan.layout = {payloadBytes, payloadBits, codes, nativeSampleCount(rate, codes)};
-        }
-        plan.format = {*nativeRate, bytesPerSample};
-        plan.dataBytes = plan.pages * plan.layout.samples * bps;
-    } else {
-        plan.format = {kPlaybackRate, bytesPerSample};
-        plan.dataBytes = (types[0] * playbackSamplesPerPage(plan.info, 0) +
-                          types[1] * playbackSamplesPerPage(plan.info, 1)) * bps;
+    const int mode = h[header::kMode];
+    std::array<SetPages, 2> sets;
+    for (int t = 0; t < 2; ++t) {
+        const ParameterSet s = setOf(plan.info, t);
+        sets[static_cast<std::size_t>(t)] = {s.rate, s.width, types[static_cast<std::size_t>(t)],
+                                             std::pair{s.payloadBytes, s.payloadBits}};
     }
-    if (plan.dataBytes > std::numeric_limits<std::uint32_t>::max() - 36) {
-        return "too long for a WAV file (" + std::to_string(plan.dataBytes) + " bytes of samples)";
+    plan.wav = planWav(bytesPerSample, sets, mode == 1 ? 1 : 0);
+    if (plan.wav.dataBytes > kMaxWavDataBytes) {
+        return "too long for a WAV file (" + std::to_string(plan.wav.dataBytes) + " bytes of samples)";
     }
     return plan;
 }
@@ -102,12 +70,13 @@ namespace {
 std::string writeNativeInParts(InputFile& in, OutputFile& out, const DecodePlan& plan,
                                const std::function<bool(std::uint64_t)>& progress, const PartsOptions& options,
                                PartsReport* report) {
-    const int rate = plan.setIndex == 0 ? plan.info.rate0 : plan.info.rate1;
-    const int width = plan.setIndex == 0 ? plan.info.bits0 : plan.info.bits1;
-    const auto bps = static_cast<std::size_t>(plan.format.bytesPerSample);
-    const std::size_t pageBytes = plan.layout.samples * bps;
+    const ParameterSet set = setOf(plan.info, plan.wav.setIndex);
+    const int rate = set.rate;
+    const int width = set.width;
+    const auto bps = static_cast<std::size_t>(plan.wav.format.bytesPerSample);
+    const std::size_t pageBytes = plan.wav.layout.samples * bps;
     std::mutex outMutex;
-    bool ok = out.writeAt(0, wavHeader(plan.format, plan.dataBytes));
+    bool ok = out.writeAt(0, wavHeader(plan.wav.format, plan.wav.dataBytes));
 
     const RunPages run = [&](AdpcmState& state, std::uint64_t first, std::uint64_t last, bool write,
                              PartContext& part, const std::function<void()>& tick) {
@@ -122,11 +91,11 @@ std::string writeNativeInParts(InputFile& in, OutputFile& out, const DecodePlan&
             const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kPagesPerRead, last - page + 1));
             in.readAt(pageOffset(page), std::span(pagesRead.data(), n * kPageSize));
             for (std::size_t i = 0; i < n; ++i) {
-                const int count = unpackCodes(width, plan.layout.payloadBytes, plan.layout.extraBits,
+                const int count = unpackCodes(width, plan.wav.layout.payloadBytes, plan.wav.layout.extraBits,
                                               pagesRead.data() + i * kPageSize, codes.data());
                 const std::size_t got =
                     decodeNative(decoder, rate, width, codes.data(), static_cast<std::size_t>(count), samples.data());
-                if (write) storePcm(std::span(samples.data(), got), plan.format.bytesPerSample, pcm.data() + i * pageBytes);
+                if (write) storePcm(std::span(samples.data(), got), plan.wav.format.bytesPerSample, pcm.data() + i * pageBytes);
             }
             if (write) {
                 std::lock_guard lock(outMutex);
@@ -151,19 +120,20 @@ std::string writeNativeInParts(InputFile& in, OutputFile& out, const DecodePlan&
 std::string writeWav(InputFile& in, OutputFile& out, const DecodePlan& plan,
                      const std::function<bool(std::uint64_t)>& progress, const PartsOptions& parts,
                      PartsReport* report) {
-    if (plan.native && parts.threads > 1 && plan.pages / std::max<std::uint64_t>(1, parts.minPagesPerPart) > 1) {
+    if (plan.wav.native && parts.threads > 1 && plan.pages / std::max<std::uint64_t>(1, parts.minPagesPerPart) > 1) {
         return writeNativeInParts(in, out, plan, progress, parts, report);
     }
     if (report != nullptr) *report = {};
     Decoder decoder;
     decoder.reset();
-    WavConverter wav(decoder, out, plan.format);
-    bool ok = wav.begin(plan.dataBytes);
-    const int rate = plan.setIndex == 0 ? plan.info.rate0 : plan.info.rate1;
-    const int width = plan.setIndex == 0 ? plan.info.bits0 : plan.info.bits1;
+    WavConverter wav(decoder, out, plan.wav.format);
+    bool ok = wav.begin(plan.wav.dataBytes);
+    const ParameterSet set = setOf(plan.info, plan.wav.setIndex);
+    const int rate = set.rate;
+    const int width = set.width;
     for (std::uint64_t first = 0; ok && first < plan.pages; first += kPagesPerStep) {
         const std::uint64_t last = std::min<std::uint64_t>(first + kPagesPerStep, plan.pages) - 1;
-        ok = plan.native ? appendNativePages(in, wav, first, last, rate, width, plan.layout)
+        ok = plan.wav.native ? appendNativePages(in, wav, first, last, rate, width, plan.wav.layout)
                          : appendPlaybackPages(in, wav, first, last, plan.info);
         if (ok && progress && !progress(last - first + 1)) return "interrupted";
     }

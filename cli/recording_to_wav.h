@@ -12,23 +12,14 @@
 #include "page_decode.h"
 #include "pagecodec.h"
 #include "wav_format.h"
+#include "wav_plan.h"
 
 namespace zrc::cli {
 
 struct DecodePlan {
-    // Native: every page has the type of one parameter set that has a WAV
-    // rate of its own; one sample per code at that rate, the very bytes
-    // AdpcmDec1 writes. Otherwise each page is decoded with its own set and
-    // brought to 11,025 Hz as playback blocks are.
-    bool native = true;
-    int setIndex = 0;  // the set of a native conversion
-    // The payload a native conversion reads from every page: the recorder's
-    // fixed layout, or the header's where that describes other pages.
-    NativeLayout layout;
     RecordingInfo info{};
-    PcmFormat format;
     std::uint32_t pages = 0;
-    std::uint64_t dataBytes = 0;
+    WavPlan wav;
     std::string warning;  // something the user should know; not a failure
 };
 

@@ -63,13 +63,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto planned = zrc::cli::planDecode(file, bits / 8);
     const auto* plan = std::get_if<zrc::cli::DecodePlan>(&planned);
     ZRC_FUZZ_CHECK(plan != nullptr);
-    ZRC_FUZZ_CHECK(plan->dataBytes == wav->size() - 44);
+    ZRC_FUZZ_CHECK(plan->wav.dataBytes == wav->size() - 44);
     // AdpcmDec1 reads the recorder's payload whatever the header says; the
     // tool follows a header that describes another one.
-    const bool set1 = plan->setIndex == 1;
+    const bool set1 = plan->wav.setIndex == 1;
     const auto recorders = zrc::nativeLayout(set1 ? plan->info.bits1 : plan->info.bits0,
                                              set1 ? plan->info.rate1 : plan->info.rate0);
-    if (plan->native && plan->setIndex == recording[60] && recorders && recorders->codes == plan->layout.codes) {
+    if (plan->wav.native && plan->wav.setIndex == recording[60] && recorders && recorders->codes == plan->wav.layout.codes) {
         ZRC_FUZZ_CHECK(adpcmDec1(zrc, bits / 8) == wav);
     }
     return 0;

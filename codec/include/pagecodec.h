@@ -39,6 +39,67 @@
 extern "C" {
 #endif
 
+/* Result codes, named by family; the values are the ones callers have
+ * always compared against. */
+
+/* play_splpget: the value of every field when the file gives no recording. */
+enum PageCodecInfoResult {
+    PAGECODEC_INFO_CANNOT_OPEN = 1,
+    PAGECODEC_INFO_NOT_A_RECORDING = 13
+};
+
+/* play_1pagerd and pb_splptblmk. */
+enum PageCodecPageResult {
+    PAGECODEC_PAGE_TYPE_0 = 0, /* also pb_splptblmk's success */
+    PAGECODEC_PAGE_CANNOT_OPEN = 1,
+    PAGECODEC_PAGE_TYPE_1 = 5
+};
+
+/* AdpcmDec1; a header call returns the page count on success, a page-range
+ * call the codes of a page. */
+enum PageCodecDecodeResult {
+    PAGECODEC_DECODE_NOT_STARTED = 1,        /* range call: no header call, or recording unreadable */
+    PAGECODEC_DECODE_WAV_FAILED = 2,         /* WAV file not created, opened or written */
+    PAGECODEC_DECODE_NO_WAV_FORMAT = 3,      /* header call: mode, rate code or width */
+    PAGECODEC_DECODE_BAD_SAMPLE_SIZE = 4,    /* header call */
+    PAGECODEC_DECODE_CANNOT_OPEN_RECORDING = 37 /* header call */
+};
+
+/* wav_zrc_check and wav_zrc_check_f; an accepted file gives its predicted
+ * ZRC size instead, never below 92. */
+enum PageCodecCheckResult {
+    PAGECODEC_CHECK_CANNOT_OPEN = 1,
+    PAGECODEC_CHECK_NOT_WAVE = 2,
+    PAGECODEC_CHECK_BAD_RATE = 3,
+    PAGECODEC_CHECK_NOT_MONO = 4,
+    PAGECODEC_CHECK_NOT_PCM = 5,
+    PAGECODEC_CHECK_NO_DATA_TAG = 6,
+    PAGECODEC_CHECK_BAD_BITS_PER_SAMPLE = 7,
+    PAGECODEC_CHECK_BAD_PAGE_LAYOUT = 8, /* wav_zrc_check_f only */
+    PAGECODEC_CHECK_TOO_LARGE = 9        /* wav_zrc_check_f only */
+};
+
+/* wav_zrc_mkheader and wav_zrc_mkheader_f. */
+enum PageCodecHeaderResult {
+    PAGECODEC_HEADER_WRITTEN = 0,
+    PAGECODEC_HEADER_CANNOT_OPEN_WAV = 1,
+    PAGECODEC_HEADER_CANNOT_CREATE_ZRC = 2,
+    PAGECODEC_HEADER_REFUSED = 3,
+    PAGECODEC_HEADER_WRITE_FAILED = 4
+};
+
+/* wav_zrc_encoder and wav_zrc_encoder_f. */
+enum PageCodecEncodeResult {
+    PAGECODEC_ENCODE_DONE = 0,
+    PAGECODEC_ENCODE_CANNOT_OPEN_WAV = 1,
+    PAGECODEC_ENCODE_CANNOT_OPEN_ZRC = 2,
+    PAGECODEC_ENCODE_PAYLOAD_OUT_OF_RANGE = 3, /* wav_zrc_encoder_f only */
+    PAGECODEC_ENCODE_BAD_CODE_WIDTH = 4,       /* wav_zrc_encoder_f only */
+    PAGECODEC_ENCODE_BAD_BITS_PER_SAMPLE = 5,
+    PAGECODEC_ENCODE_NO_DATA_TAG = 6,
+    PAGECODEC_ENCODE_WRITE_FAILED = 7
+};
+
 /* What play_splpget reports about a recording: 40 bytes, no padding.
  * A file that cannot be opened gives 1 in every field; a file that is not a
  * ZRC recording gives 13 in every field (a real recording has 7, 8 or 11 in

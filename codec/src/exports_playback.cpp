@@ -1,5 +1,6 @@
 // C exports: page decoding for playback and the stream's header block.
 // Shims only: check arguments, call the core, map results to the ABI codes.
+#include "export_guard.h"
 #include "pagecodec.h"
 #include "playback_blocks.h"
 #include "wav_format.h"
@@ -20,7 +21,8 @@ PAGECODEC_API int32_t PAGECODEC_CALL pb_adpcm_dec(int32_t rate, int32_t width, i
         playbackDecoder.reset();
         return 0;
     }
-    return makePlaybackBlock(playbackDecoder, rate, width, count, codes, slot);
+    // No block without memory for it: nothing decoded, *slot as it was.
+    return guarded<int32_t>(0, [&] { return makePlaybackBlock(playbackDecoder, rate, width, count, codes, slot); });
 }
 
 PAGECODEC_API int32_t PAGECODEC_CALL SoundSet11k16bit(void** slot, int32_t rateSelector, uint8_t* buffer) {

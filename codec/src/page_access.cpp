@@ -38,6 +38,30 @@ void readPageTypes(InputFile& file, std::uint64_t firstPage, std::span<std::uint
     }
 }
 
+std::array<std::uint64_t, 2> countPageTypes(InputFile& file, std::uint64_t first, std::uint64_t count) {
+    std::array<std::uint64_t, 2> counts{};
+    const std::uint64_t size = file.size();
+    const std::uint64_t flagged = size > pageFlagOffset(0) ? (size - pageFlagOffset(0) - 1) / kPageSize + 1 : 0;
+    const std::uint64_t end = first + count;
+    const std::uint64_t readEnd = std::clamp(flagged, first, end);
+    std::vector<std::uint8_t> run(static_cast<std::size_t>(std::min<std::uint64_t>(readEnd - first, 1 << 14)));
+    for (std::uint64_t page = first; page < readEnd; page += run.size()) {
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(run.size(), readEnd - page));
+        readPageTypes(file, page, std::span(run.data(), n));
+        for (std::size_t i = 0; i < n; ++i) ++counts[run[i]];
+    }
+    counts[1] += end - readEnd;
+    return counts;
+}
+
+std::array<std::uint64_t, 2> countPageTypes(std::span<const std::uint8_t> table) {
+    std::array<std::uint64_t, 2> counts{};
+    for (const std::uint8_t t : table) {
+        if (t <= 1) ++counts[t];
+    }
+    return counts;
+}
+
 std::int32_t playingTime(const std::uint8_t* table, std::uint32_t lastIndex, std::int32_t pageMs0,
                          std::int32_t pageMs1) {
     std::int64_t ms = 0;

@@ -13,18 +13,6 @@ namespace zrc {
 
 namespace {
 
-struct PageSet {
-    int rate;
-    int width;
-    int payloadBytes;
-    int payloadBits;
-};
-
-PageSet setOf(const RecordingInfo& info, int pageType) {
-    if (pageType == 0) return {info.rate0, info.bits0, info.payloadBytes0, info.payloadBits0};
-    return {info.rate1, info.bits1, info.payloadBytes1, info.payloadBits1};
-}
-
 // Reads pages in runs rather than one seek and read per page; pages past
 // the end of the file read as 0xFF like every other read of a recording.
 template <class PerPage>
@@ -65,17 +53,17 @@ bool appendNativePages(InputFile& in, WavConverter& out, std::uint64_t first, st
 
 bool appendPlaybackPages(InputFile& in, WavConverter& out, std::uint64_t first, std::uint64_t last,
                          const RecordingInfo& info) {
-    const std::array<PageSet, 2> sets{setOf(info, 0), setOf(info, 1)};
+    const std::array<ParameterSet, 2> sets{setOf(info, 0), setOf(info, 1)};
     std::array<std::uint8_t, kMaxCodesPerPage> codes{};
     return forEachPage(in, first, last, [&](std::span<const std::uint8_t, kPageSize> page) {
-        const PageSet& s = sets[static_cast<std::size_t>(pageTypeOfFlag(page[kPageFlagOffset]))];
+        const ParameterSet& s = sets[static_cast<std::size_t>(pageTypeOfFlag(page[kPageFlagOffset]))];
         const int n = unpackCodes(s.width, s.payloadBytes, s.payloadBits, page.data(), codes.data());
         return out.appendPlaybackPage(s.rate, s.width, codes.data(), static_cast<std::size_t>(n));
     });
 }
 
 std::size_t playbackSamplesPerPage(const RecordingInfo& info, int pageType) {
-    const PageSet s = setOf(info, pageType);
+    const ParameterSet s = setOf(info, pageType);
     const int codes = unpackedCodeCount(s.width, s.payloadBytes, s.payloadBits);
     return playbackSampleCount(s.rate, s.width, static_cast<std::size_t>(codes));
 }

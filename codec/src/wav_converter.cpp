@@ -48,6 +48,33 @@ bool WavConverter::updateSizes() {
            m_out.writeAt(kWavDataSizeField, std::span(h).subspan(kWavDataSizeField, 4));
 }
 
+bool createWavFile(const char* wavName, PcmFormat format, std::uint64_t announcedDataBytes) {
+    OutputFile out = OutputFile::create(wavName);
+    if (!out.isOpen()) return false;
+    const bool written = out.writeAt(0, wavHeader(format, announcedDataBytes));
+    if (!out.close() || !written) {
+        removeFile(wavName);
+        return false;
+    }
+    return true;
+}
+
+WavAppend appendToWavFile(const char* wavName, PcmFormat format, Decoder& decoder,
+                          const std::function<bool(WavConverter&)>& write) {
+    OutputFile out = OutputFile::openExisting(wavName);
+    WavConverter wav(decoder, out, format);
+    if (!wav.resume()) return WavAppend::FileGone;
+    bool ok = write(wav);
+    ok = wav.updateSizes() && ok;
+    ok = out.close() && ok;
+    if (ok) return WavAppend::Done;
+    // Samples that did not reach the file would leave a gap in the sound if
+    // later ones went on after them; what did reach it stays, and the
+    // header says no more than that.
+    keepOnlyWholeSamples(wavName, format);
+    return WavAppend::WriteFailed;
+}
+
 void keepOnlyWholeSamples(const char* wavName, PcmFormat format) {
     OutputFile out = OutputFile::openExisting(wavName);
     if (out.size() < kWavHeaderSize) return;

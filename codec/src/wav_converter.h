@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "decoder.h"
@@ -52,6 +53,27 @@ private:
     std::array<std::int16_t, kMaxPlaybackSamples> m_samples{};
     std::array<std::uint8_t, 2 * kMaxPlaybackSamples> m_bytes{};
 };
+
+// A WAV file written over calls that each open and close it: whole-file
+// decoding's page ranges, and Orvel's pages, between which the player may
+// delete the file when the user cancels.
+//
+// createWavFile makes the file with a header announcing announcedDataBytes
+// of samples; false when it cannot be created or the header does not reach
+// it, and then no file is left (one cut inside its header is no WAV file).
+bool createWavFile(const char* wavName, PcmFormat format, std::uint64_t announcedDataBytes);
+
+enum class WavAppend {
+    Done,
+    FileGone,     // the file is missing or lost its header
+    WriteFailed,  // the file keeps its whole samples and says so
+};
+// Reopens the file (never creating it: a file deleted by a cancel must not
+// come back as samples without a header), lets write append through a
+// converter that continues decoder, and leaves the header's sizes telling
+// the samples in the file, after a failed write too.
+WavAppend appendToWavFile(const char* wavName, PcmFormat format, Decoder& decoder,
+                          const std::function<bool(WavConverter&)>& write);
 
 // After a failed write a WAV file may hold fewer samples than its header
 // promises (a header written first announces them all). Cuts the file to

@@ -6,6 +6,7 @@
 #include "output_file.h"
 #include "page_conversion.h"
 #include "wav_converter.h"
+#include "wav_plan.h"
 
 namespace zrc {
 
@@ -35,42 +36,31 @@ WholeFileDecoder::Start WholeFileDecoder::start(const char* zrcName, const char*
     const std::uint8_t* set = h.data() + (mode == 1 ? header::kSet1 : header::kSet0);
     c.rate = set[0];
     c.width = set[1];
-    const auto sampleRate = nativeSampleRate(mode, c.rate);
-    const auto layout = nativeLayout(c.width, c.rate);
-    if (mode > 1 || !sampleRate || !layout) {
+    c.pageCount = wholeFilePageCount(h, in.size());
+    // Every page is read with the set the header mode names, whatever its
+    // flag says.
+    std::array<SetPages, 2> sets{};
+    sets[mode == 1 ? 1 : 0] = {c.rate, c.width, c.pageCount, std::nullopt};
+    const WavPlan plan = planWav(sampleSize, sets, mode == 1 ? 1 : 0);
+    if (mode > 1 || !plan.native) {
         result.status = Status::UnsupportedRecording;
         return result;
     }
-    c.format = {*sampleRate, sampleSize};
+    c.format = plan.format;
     c.zrcName = zrcName;
     c.wavName = wavName != nullptr ? wavName : "";
-    c.pageCount = wholeFilePageCount(h, in.size());
-    c.codesPerPage = layout->codes;
+    c.codesPerPage = plan.layout.codes;
 
     // Creating the WAV file over the recording would destroy the recording.
-    if (isSameFile(zrcName, wavName)) {
-        result.status = Status::CannotCreateWav;
-        return result;
-    }
-    OutputFile out = OutputFile::create(wavName != nullptr ? c.wavName.c_str() : nullptr);
-    if (!out.isOpen()) {
-        result.status = Status::CannotCreateWav;
-        return result;
-    }
-    WavConverter wav(m_decoder, out, c.format);
-    const std::uint64_t announced = std::uint64_t{c.pageCount} * layout->samples * static_cast<unsigned>(sampleSize);
-    const bool written = wav.begin(announced);
-    if (!out.close() || !written) {
-        // A file cut inside its header (a full disk) is no WAV file at all;
-        // whatever it replaced was already truncated away.
-        removeFile(c.wavName.c_str());
+    if (isSameFile(zrcName, wavName) ||
+        !createWavFile(wavName != nullptr ? c.wavName.c_str() : nullptr, c.format, plan.dataBytes)) {
         result.status = Status::CannotCreateWav;
         return result;
     }
     m_decoder.reset();
 
     result.pageCount = c.pageCount;
-    const auto wavHead = wavHeader(c.format, announced);
+    const auto wavHead = wavHeader(c.format, plan.dataBytes);
     std::copy(h.begin(), h.end(), result.headers.begin());
     std::copy(wavHead.begin(), wavHead.end(), result.headers.begin() + kHeaderSize);
     m_conversion = std::move(c);
@@ -89,22 +79,14 @@ WholeFileDecoder::Range WholeFileDecoder::decodePages(std::int64_t first, std::i
         result.status = Status::CannotOpenRecording;
         return result;
     }
-    OutputFile out = OutputFile::openExisting(c.wavName.c_str());
-    WavConverter wav(m_decoder, out, c.format);
-    if (!wav.resume()) {
-        result.status = Status::CannotOpenWav;
-        return result;
-    }
-
     const std::int64_t lastPage = std::min<std::int64_t>(last, std::int64_t{c.pageCount} - 1);
     const bool any = first >= 0 && first <= lastPage;
-    bool ok = !any || appendNativePages(in, wav, static_cast<std::uint64_t>(first),
-                                        static_cast<std::uint64_t>(lastPage), c.rate, c.width);
-    ok = wav.updateSizes() && ok;
-    ok = out.close() && ok;
-    if (!ok) {
-        keepOnlyWholeSamples(c.wavName.c_str(), c.format);
-        result.status = Status::CannotWriteWav;
+    const WavAppend appended = appendToWavFile(c.wavName.c_str(), c.format, m_decoder, [&](WavConverter& wav) {
+        return !any || appendNativePages(in, wav, static_cast<std::uint64_t>(first),
+                                         static_cast<std::uint64_t>(lastPage), c.rate, c.width);
+    });
+    if (appended != WavAppend::Done) {
+        result.status = appended == WavAppend::FileGone ? Status::CannotOpenWav : Status::CannotWriteWav;
         return result;
     }
     result.codesOfLastPage = any ? c.codesPerPage : 0;

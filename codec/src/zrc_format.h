@@ -67,4 +67,19 @@ constexpr std::uint32_t codesPerPage(unsigned payloadBytes, unsigned payloadBits
     return (payloadBytes * 8u + payloadBits) / width;
 }
 
+// One of the two parameter sets a RecordingInfo spreads over its fields:
+// set 0 describes type-0 pages, set 1 type-1 pages.
+struct ParameterSet {
+    int rate = 0;
+    int width = 0;
+    int payloadBytes = 0;
+    int payloadBits = 0;
+    std::int32_t pageMs = 0;
+};
+
+constexpr ParameterSet setOf(const RecordingInfo& info, int pageType) {
+    if (pageType == 0) return {info.rate0, info.bits0, info.payloadBytes0, info.payloadBits0, info.pageMs0};
+    return {info.rate1, info.bits1, info.payloadBytes1, info.payloadBits1, info.pageMs1};
+}
+
 }  // namespace zrc

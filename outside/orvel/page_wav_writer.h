@@ -10,20 +10,9 @@
 
 #include "decoder.h"
 #include "wav_format.h"
+#include "wav_plan.h"
 
 namespace zrc::orvel {
-
-// What the header call decides from the recording's two parameter sets
-// and the number of pages of each type.
-struct ConversionPlan {
-    PcmFormat format;
-    // A single-type recording whose set has a WAV rate of its own is written
-    // at that rate, one sample per code, as whole-file decoding writes it.
-    // Anything else (both page types, or a set without such a rate) is
-    // written at 11,025 Hz, each page brought there as playback blocks are.
-    bool native = true;
-    std::uint64_t dataBytes = 0;  // predicted for pages of the usual payload
-};
 
 struct SetParameters {
     int rate = 0;
@@ -31,11 +20,12 @@ struct SetParameters {
     std::uint32_t pages = 0;
 };
 
-// Nothing for a sample size other than 1 or 2, a set with pages but a rate
-// code or width that cannot be decoded, or more samples than a WAV file can
-// describe.
-std::optional<ConversionPlan> planConversion(int bytesPerSample, const SetParameters& set0,
-                                             const SetParameters& set1);
+// The plan of the header call, from the recording's two parameter sets and
+// the number of pages of each type; sizes are predicted for pages of the
+// recorder's payload. Nothing for a sample size other than 1 or 2, a set
+// with pages but a rate code or width that cannot be decoded, or more
+// samples than a WAV file can describe.
+std::optional<WavPlan> planConversion(int bytesPerSample, const SetParameters& set0, const SetParameters& set1);
 
 class PageWavWriter {
 public:
@@ -49,7 +39,7 @@ public:
     // Creates the file with a header announcing the plan's samples and
     // resets the decoder; the file's whole predicted size, or nothing when
     // the file cannot be created or written. Any earlier conversion ends.
-    std::optional<std::uint64_t> begin(const char* wavName, const ConversionPlan& plan);
+    std::optional<std::uint64_t> begin(const char* wavName, const WavPlan& plan);
 
     // Starts decoding again from the reset state.
     void restart() { m_decoder.reset(); }
@@ -69,7 +59,7 @@ public:
 private:
     struct Conversion {
         std::string wavName;
-        ConversionPlan plan;
+        WavPlan plan;
     };
 
     Decoder m_decoder;
