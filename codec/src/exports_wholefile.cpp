@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "export_guard.h"
 #include "pagecodec.h"
 #include "whole_file_decoder.h"
 
@@ -20,10 +21,10 @@ int32_t startResult(const WholeFileDecoder::Start& s) {
         case S::Done:
             return static_cast<int32_t>(
                 std::min<std::uint32_t>(s.pageCount, std::numeric_limits<int32_t>::max()));
-        case S::CannotOpenRecording: return 37;
-        case S::UnsupportedRecording: return 3;
-        case S::UnsupportedSampleSize: return 4;
-        default: return 2;  // the WAV file could not be created or written
+        case S::CannotOpenRecording: return PAGECODEC_DECODE_CANNOT_OPEN_RECORDING;
+        case S::UnsupportedRecording: return PAGECODEC_DECODE_NO_WAV_FORMAT;
+        case S::UnsupportedSampleSize: return PAGECODEC_DECODE_BAD_SAMPLE_SIZE;
+        default: return PAGECODEC_DECODE_WAV_FAILED;  // the WAV file could not be created or written
     }
 }
 
@@ -32,8 +33,8 @@ int32_t rangeResult(const WholeFileDecoder::Range& r) {
     switch (r.status) {
         case S::Done: return static_cast<int32_t>(r.codesOfLastPage);
         case S::NotStarted:
-        case S::CannotOpenRecording: return 1;
-        default: return 2;  // the WAV file could not be opened or written
+        case S::CannotOpenRecording: return PAGECODEC_DECODE_NOT_STARTED;
+        default: return PAGECODEC_DECODE_WAV_FAILED;  // the WAV file could not be opened or written
     }
 }
 }  // namespace
@@ -43,17 +44,15 @@ extern "C" {
 PAGECODEC_API int32_t PAGECODEC_CALL AdpcmDec1(const char* zrcFileName, const char* wavFileName, int32_t sampleSize,
                                                int32_t firstPage, int32_t lastPage, uint8_t* headers,
                                                int32_t callKind) {
-    try {
+    // Out of memory: the WAV file, if any, is left as the failed step left it.
+    return guarded<int32_t>(PAGECODEC_DECODE_WAV_FAILED, [&] {
         if (callKind != 0) return rangeResult(wholeFileDecoder.decodePages(firstPage, lastPage));
         const auto started = wholeFileDecoder.start(zrcFileName, wavFileName, sampleSize);
         if (started.status == WholeFileDecoder::Status::Done && headers != nullptr) {
             std::memcpy(headers, started.headers.data(), started.headers.size());
         }
         return startResult(started);
-    } catch (...) {
-        // Out of memory: the WAV file, if any, is left as the failed step left it.
-        return 2;
-    }
+    });
 }
 
 }  // extern "C"

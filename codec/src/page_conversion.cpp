@@ -62,10 +62,4 @@ bool appendPlaybackPages(InputFile& in, WavConverter& out, std::uint64_t first, 
     });
 }
 
-std::size_t playbackSamplesPerPage(const RecordingInfo& info, int pageType) {
-    const ParameterSet s = setOf(info, pageType);
-    const int codes = unpackedCodeCount(s.width, s.payloadBytes, s.payloadBits);
-    return playbackSampleCount(s.rate, s.width, static_cast<std::size_t>(codes));
-}
-
 }  // namespace zrc

@@ -26,7 +26,4 @@ bool appendNativePages(InputFile& in, WavConverter& out, std::uint64_t first, st
 bool appendPlaybackPages(InputFile& in, WavConverter& out, std::uint64_t first, std::uint64_t last,
                          const RecordingInfo& info);
 
-// The samples appendPlaybackPages writes for one page of type 0 or 1.
-std::size_t playbackSamplesPerPage(const RecordingInfo& info, int pageType);
-
 }  // namespace zrc

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "pagecodec.h"
 #include "wav_input.h"
 
 namespace zrc {
@@ -10,15 +11,15 @@ namespace zrc {
 // Results of the checks below 92; an accepted file gives its predicted ZRC
 // size instead, which is never below 92.
 namespace wavcheck {
-inline constexpr std::int32_t kCannotOpen = 1;
-inline constexpr std::int32_t kNotWave = 2;
-inline constexpr std::int32_t kBadRate = 3;
-inline constexpr std::int32_t kNotMono = 4;
-inline constexpr std::int32_t kNotPcm = 5;
-inline constexpr std::int32_t kNoDataTag = 6;
-inline constexpr std::int32_t kBadBitsPerSample = 7;
-inline constexpr std::int32_t kBadPageLayout = 8;
-inline constexpr std::int32_t kTooLarge = 9;
+inline constexpr std::int32_t kCannotOpen = PAGECODEC_CHECK_CANNOT_OPEN;
+inline constexpr std::int32_t kNotWave = PAGECODEC_CHECK_NOT_WAVE;
+inline constexpr std::int32_t kBadRate = PAGECODEC_CHECK_BAD_RATE;
+inline constexpr std::int32_t kNotMono = PAGECODEC_CHECK_NOT_MONO;
+inline constexpr std::int32_t kNotPcm = PAGECODEC_CHECK_NOT_PCM;
+inline constexpr std::int32_t kNoDataTag = PAGECODEC_CHECK_NO_DATA_TAG;
+inline constexpr std::int32_t kBadBitsPerSample = PAGECODEC_CHECK_BAD_BITS_PER_SAMPLE;
+inline constexpr std::int32_t kBadPageLayout = PAGECODEC_CHECK_BAD_PAGE_LAYOUT;
+inline constexpr std::int32_t kTooLarge = PAGECODEC_CHECK_TOO_LARGE;
 }  // namespace wavcheck
 
 // The tests both checks share, in their order; 0 when all pass.

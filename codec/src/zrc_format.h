@@ -59,8 +59,8 @@ RecordingInfo recordingInfoFromHeader(std::span<const std::uint8_t, kHeaderSize>
 
 // The failure records: every field holds the value (1 or 13).
 RecordingInfo filledRecordingInfo(std::uint16_t value);
-inline constexpr std::uint16_t kCannotOpen = 1;
-inline constexpr std::uint16_t kNotARecording = 13;
+inline constexpr std::uint16_t kCannotOpen = PAGECODEC_INFO_CANNOT_OPEN;
+inline constexpr std::uint16_t kNotARecording = PAGECODEC_INFO_NOT_A_RECORDING;
 
 // Codes per page of a parameter set (payload bits / width, remainder dropped).
 constexpr std::uint32_t codesPerPage(unsigned payloadBytes, unsigned payloadBits, unsigned width) {
