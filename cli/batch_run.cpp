@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "interruption.h"
 #include "parallel_jobs.h"
+#include "recording_summary.h"
 
 namespace zrc::cli {
 
@@ -16,6 +17,28 @@ std::function<bool(std::uint64_t)> pageProgress(ProgressBar& bar, std::uint64_t&
         reported += pages;
         return !interruptRequested();
     };
+}
+
+FileOutcome runFileSteps(const OutputTarget& target, bool force, ProgressBar& bar, const FileSteps& steps) {
+    if (interruptRequested()) return {"interrupted", {}};
+    InputFile in(target.input.c_str());
+    if (!in.isOpen()) return {cannotOpenReason(target.input), {}};
+    std::vector<std::string> warnings;
+    if (std::string error = steps.plan(in, warnings); !error.empty()) return {error, {}};
+    if (!target.error.empty()) return {target.error, {}};
+    for (const std::string& warning : warnings) bar.print(std::cerr, "zrc: " + target.input.string() + ": " + warning);
+
+    PendingFile pending(target.output);
+    if (!pending.isOpen()) return {pending.error(), {}};
+    OutputFile out = OutputFile::adopt(pending.takeDescriptor());
+    if (!out.isOpen()) return {"cannot write " + target.output.string(), {}};
+    FileOutcome outcome;
+    outcome.error = steps.write(in, out, outcome.note);
+    const bool closed = out.close();
+    if (!outcome.error.empty()) return {outcome.error, {}};
+    if (!closed) return {"cannot write " + target.output.string() + ": " + systemReason(out.error()), {}};
+    if (!pending.commit(force)) return {pending.error(), {}};
+    return outcome;
 }
 
 int runBatch(const Batch& batch) {

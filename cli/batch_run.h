@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "input_file.h"
+#include "output_file.h"
 #include "output_paths.h"
 #include "progress_bar.h"
 
@@ -23,6 +25,20 @@ struct FileOutcome {
     std::string error;  // empty when the file was done
     std::string note;   // shown after its output name
 };
+
+// The steps every file of a batch goes through, the command's own work in
+// between: the input is opened and planned before its output name counts
+// (what is wrong with the input matters first), the output is written to a
+// temporary file and put in place only when it is whole.
+struct FileSteps {
+    // Reads the opened input and decides; the reason it cannot, else empty.
+    // Warnings are shown before the output is written.
+    std::function<std::string(InputFile& in, std::vector<std::string>& warnings)> plan;
+    // Writes the output; the whole failure message, empty on success; may
+    // set the note shown with the output's name.
+    std::function<std::string(InputFile& in, OutputFile& out, std::string& note)> write;
+};
+FileOutcome runFileSteps(const OutputTarget& target, bool force, ProgressBar& bar, const FileSteps& steps);
 
 struct Batch {
     std::string command;  // "zrc decode", for messages

@@ -31,35 +31,26 @@ std::uint64_t estimatedPages(const fs::path& file) {
     return ec || size < kHeaderSize ? 0 : (size - kHeaderSize) / kPageSize;
 }
 
-// Converts one input; returns the reason it failed, empty on success.
-// `reported` counts the pages handed to the bar.
-std::string convertOne(const OutputTarget& target, const DecodeOptions& options, ProgressBar& bar,
+// Converts one input. `reported` counts the pages handed to the bar.
+FileOutcome convertOne(const OutputTarget& target, const DecodeOptions& options, ProgressBar& bar,
                        std::uint64_t& reported) {
-    if (interruptRequested()) return "interrupted";
-    // What is wrong with the input matters before where its output goes.
-    InputFile in(target.input.c_str());
-    if (!in.isOpen()) return cannotOpenReason(target.input);
-    const PlanOrError planned = planDecode(in, options.bits / 8);
-    if (const auto* error = std::get_if<std::string>(&planned)) return *error;
-    if (!target.error.empty()) return target.error;
-    const auto& plan = std::get<DecodePlan>(planned);
-    if (!plan.warning.empty()) bar.print(std::cerr, "zrc: " + target.input.string() + ": " + plan.warning);
-
-    PendingFile pending(target.output);
-    if (!pending.isOpen()) return pending.error();
-    OutputFile out = OutputFile::adopt(pending.takeDescriptor());
-    if (!out.isOpen()) return "cannot write " + target.output.string();
-
-    PartsOptions parts;
-    parts.threads = threadsPerFile(options.jobs, options.files.size());
-    const std::string failure = writeWav(in, out, plan, pageProgress(bar, reported), parts);
-    const bool closed = out.close();
-    if (failure == kRecordingCut) return failure;
-    if (!failure.empty() || !closed) {
-        return "cannot write " + target.output.string() + ": " + (failure.empty() ? systemReason(out.error()) : failure);
-    }
-    if (!pending.commit(options.force)) return pending.error();
-    return {};
+    DecodePlan plan;
+    FileSteps steps;
+    steps.plan = [&](InputFile& in, std::vector<std::string>& warnings) {
+        PlanOrError planned = planDecode(in, options.bits / 8);
+        if (auto* error = std::get_if<std::string>(&planned)) return *error;
+        plan = std::get<DecodePlan>(std::move(planned));
+        if (!plan.warning.empty()) warnings.push_back(plan.warning);
+        return std::string();
+    };
+    steps.write = [&](InputFile& in, OutputFile& out, std::string&) {
+        PartsOptions parts;
+        parts.threads = threadsPerFile(options.jobs, options.files.size());
+        const std::string failure = writeWav(in, out, plan, pageProgress(bar, reported), parts);
+        if (failure.empty() || failure == kRecordingCut) return failure;
+        return "cannot write " + target.output.string() + ": " + failure;
+    };
+    return runFileSteps(target, options.force, bar, steps);
 }
 
 }  // namespace
@@ -98,7 +89,7 @@ int runDecode(const DecodeOptions& options) {
     batch.extension = ".wav";
     batch.estimate = estimatedPages;
     batch.work = [&](const OutputTarget& target, ProgressBar& bar, std::uint64_t& reported) {
-        return FileOutcome{convertOne(target, options, bar, reported), {}};
+        return convertOne(target, options, bar, reported);
     };
     return runBatch(batch);
 }

@@ -32,40 +32,30 @@ std::uint64_t plannedPages(const fs::path& file, const EncodeSettings& settings)
     return plan != nullptr ? plan->pages : 0;
 }
 
-// Encodes one input; returns the reason it failed, empty on success. `note`
-// gets what the user should know about a success.
-std::string encodeOne(const OutputTarget& target, const EncodeOptions& options, ProgressBar& bar,
-                      std::uint64_t& reported, std::string& note) {
-    if (interruptRequested()) return "interrupted";
-    // What is wrong with the input matters before where its output goes.
-    InputFile in(target.input.c_str());
-    if (!in.isOpen()) return cannotOpenReason(target.input);
-    const EncodePlanOrError planned = planEncode(in, settingsOf(options));
-    if (const auto* error = std::get_if<std::string>(&planned)) return *error;
-    if (!target.error.empty()) return target.error;
-    const auto& plan = std::get<EncodePlan>(planned);
-    for (const std::string& warning : plan.warnings) {
-        bar.print(std::cerr, "zrc: " + target.input.string() + ": " + warning);
-    }
-
-    PendingFile pending(target.output);
-    if (!pending.isOpen()) return pending.error();
-    OutputFile out = OutputFile::adopt(pending.takeDescriptor());
-    if (!out.isOpen()) return "cannot write " + target.output.string();
-
-    PartsOptions parts;
-    parts.threads = threadsPerFile(options.jobs, options.files.size());
-    parts.warmUpPages = kEncoderWarmUpPages;
-    const EncodeOutcome outcome = writeRecording(in, out, plan, pageProgress(bar, reported), parts);
-    const bool closed = out.close();
-    if (!outcome.error.empty()) return outcome.error;
-    if (!closed) return "cannot write " + target.output.string() + ": " + systemReason(out.error());
-    if (!pending.commit(options.force)) return pending.error();
-    note = plan.note;
-    if (outcome.clippedSamples > 0) {
-        note += (note.empty() ? "" : "; ") + std::to_string(outcome.clippedSamples) + " samples clipped";
-    }
-    return {};
+// Encodes one input. `reported` counts the pages handed to the bar.
+FileOutcome encodeOne(const OutputTarget& target, const EncodeOptions& options, ProgressBar& bar,
+                      std::uint64_t& reported) {
+    std::optional<EncodePlan> plan;
+    FileSteps steps;
+    steps.plan = [&](InputFile& in, std::vector<std::string>& warnings) {
+        EncodePlanOrError planned = planEncode(in, settingsOf(options));
+        if (auto* error = std::get_if<std::string>(&planned)) return *error;
+        plan = std::get<EncodePlan>(std::move(planned));
+        warnings = plan->warnings;
+        return std::string();
+    };
+    steps.write = [&](InputFile& in, OutputFile& out, std::string& note) {
+        PartsOptions parts;
+        parts.threads = threadsPerFile(options.jobs, options.files.size());
+        parts.warmUpPages = kEncoderWarmUpPages;
+        const EncodeOutcome outcome = writeRecording(in, out, *plan, pageProgress(bar, reported), parts);
+        note = plan->note;
+        if (outcome.clippedSamples > 0) {
+            note += (note.empty() ? "" : "; ") + std::to_string(outcome.clippedSamples) + " samples clipped";
+        }
+        return outcome.error;
+    };
+    return runFileSteps(target, options.force, bar, steps);
 }
 
 }  // namespace
@@ -110,9 +100,7 @@ int runEncode(const EncodeOptions& options) {
     batch.extension = ".zrc";
     batch.estimate = [&](const fs::path& input) { return plannedPages(input, settingsOf(options)); };
     batch.work = [&](const OutputTarget& target, ProgressBar& bar, std::uint64_t& reported) {
-        FileOutcome outcome;
-        outcome.error = encodeOne(target, options, bar, reported, outcome.note);
-        return outcome;
+        return encodeOne(target, options, bar, reported);
     };
     return runBatch(batch);
 }
