@@ -104,4 +104,11 @@ PartsOutcome codeInParts(std::uint64_t pages, const PartsOptions& options, const
     return outcome;
 }
 
+bool PlacedPages::write(std::uint64_t firstPage, std::span<const std::uint8_t> bytes, PartContext& part) {
+    std::lock_guard lock(m_mutex);
+    if (!m_out.writeAt(m_firstPageAt + firstPage * m_bytesPerPage, bytes)) return false;
+    part.counted += bytes.size() / m_bytesPerPage;
+    return true;
+}
+
 }  // namespace zrc::cli

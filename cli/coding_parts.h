@@ -15,8 +15,11 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <span>
 
 #include "adpcm_state.h"
+#include "output_file.h"
 
 namespace zrc::cli {
 
@@ -50,6 +53,22 @@ struct PartContext {
 // set. False when writing failed. Called on several threads at once.
 using RunPages = std::function<bool(AdpcmState& state, std::uint64_t first, std::uint64_t last, bool write,
                                     PartContext& part, const std::function<void()>& tick)>;
+
+// Where the parts' pages land: every run of pages is written at its own
+// place in one file, whichever thread coded it, and counted for its part.
+class PlacedPages {
+public:
+    PlacedPages(OutputFile& out, std::uint64_t firstPageAt, std::size_t bytesPerPage)
+        : m_out(out), m_firstPageAt(firstPageAt), m_bytesPerPage(bytesPerPage) {}
+    // The bytes of pages firstPage onward; false when the write failed.
+    bool write(std::uint64_t firstPage, std::span<const std::uint8_t> bytes, PartContext& part);
+
+private:
+    OutputFile& m_out;
+    std::uint64_t m_firstPageAt;
+    std::size_t m_bytesPerPage;
+    std::mutex m_mutex;
+};
 
 struct PartsOutcome {
     bool ok = true;           // every write succeeded

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <limits>
-#include <mutex>
 #include <vector>
 
 #include "decoder.h"
@@ -75,8 +74,8 @@ std::string writeNativeInParts(InputFile& in, OutputFile& out, const DecodePlan&
     const int width = set.width;
     const auto bps = static_cast<std::size_t>(plan.wav.format.bytesPerSample);
     const std::size_t pageBytes = plan.wav.layout.samples * bps;
-    std::mutex outMutex;
     bool ok = out.writeAt(0, wavHeader(plan.wav.format, plan.wav.dataBytes));
+    PlacedPages placed(out, kWavHeaderSize, pageBytes);
 
     const RunPages run = [&](AdpcmState& state, std::uint64_t first, std::uint64_t last, bool write,
                              PartContext& part, const std::function<void()>& tick) {
@@ -97,11 +96,7 @@ std::string writeNativeInParts(InputFile& in, OutputFile& out, const DecodePlan&
                     decodeNative(decoder, rate, width, codes.data(), static_cast<std::size_t>(count), samples.data());
                 if (write) storePcm(std::span(samples.data(), got), plan.wav.format.bytesPerSample, pcm.data() + i * pageBytes);
             }
-            if (write) {
-                std::lock_guard lock(outMutex);
-                if (!out.writeAt(kWavHeaderSize + page * pageBytes, std::span(pcm.data(), n * pageBytes))) return false;
-                part.counted += n;
-            }
+            if (write && !placed.write(page, std::span(pcm.data(), n * pageBytes), part)) return false;
             tick();
         }
         state = decoder.state();

@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <limits>
-#include <mutex>
 #include <stdexcept>
 
 #include "converted_input.h"
@@ -281,8 +280,8 @@ EncodeOutcome writeRecording(InputFile& in, OutputFile& out, const EncodePlan& p
         plan.pages / std::max<std::uint64_t>(1, parts.minPagesPerPart) < 2) {
         return writeRecording(in, static_cast<ByteSink&>(out), plan, progress);
     }
-    std::mutex outMutex;
     const bool headerWritten = out.writeAt(0, plan.header);
+    PlacedPages placed(out, kHeaderSize, kPageSize);
     const RunPages run = [&](AdpcmState& state, std::uint64_t first, std::uint64_t last, bool write,
                              PartContext& part, const std::function<void()>& tick) {
         Encoder encoder;
@@ -293,11 +292,7 @@ EncodeOutcome writeRecording(InputFile& in, OutputFile& out, const EncodePlan& p
             pages.bytes().clear();
             // From page 0 this resets the encoder, which holds the reset state there anyway.
             encodePages(encoder, in, plan.input, plan.layout, page, n, pages);
-            if (write) {
-                std::lock_guard lock(outMutex);
-                if (!out.writeAt(kHeaderSize + page * kPageSize, pages.bytes())) return false;
-                part.counted += n;
-            }
+            if (write && !placed.write(page, pages.bytes(), part)) return false;
             tick();
         }
         state = encoder.state();
