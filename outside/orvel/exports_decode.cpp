@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "export_guard.h"
 #include "orvel.h"
 #include "page_decode.h"
 #include "page_wav_writer.h"
@@ -34,8 +35,10 @@ std::size_t codeCount(std::int32_t count) { return static_cast<std::size_t>(std:
 extern "C" {
 
 ORVEL_API int32_t ORVEL_CALL SoundSet11k16bit(void** slot, int32_t rateSelector, uint8_t* buffer) {
-    makeHeaderBlock(announcedRate(rateSelector), slot, buffer);
-    return 0;
+    return guarded<int32_t>(0, [&] {
+        makeHeaderBlock(announcedRate(rateSelector), slot, buffer);
+        return 0;
+    });
 }
 
 ORVEL_API int32_t ORVEL_CALL pb_adpcm_dec(int32_t rate, int32_t width, int32_t count, const uint8_t* codes,
@@ -44,13 +47,14 @@ ORVEL_API int32_t ORVEL_CALL pb_adpcm_dec(int32_t rate, int32_t width, int32_t c
         playbackDecoder.reset();
         return 0;
     }
-    return makePlaybackBlock(playbackDecoder, rate, width, count, codes, slot);
+    // No block without memory for it: nothing decoded, *slot as it was.
+    return guarded<int32_t>(0, [&] { return makePlaybackBlock(playbackDecoder, rate, width, count, codes, slot); });
 }
 
 ORVEL_API int32_t ORVEL_CALL AdpcmDecHeader(const char* wavFileName, int32_t pcmBit, int32_t rate0, int32_t rate1,
                                             int32_t bits0, int32_t bits1, int32_t pages0, int32_t pages1,
                                             uint8_t* scratch) {
-    try {
+    return guarded<int32_t>(-1, [&]() -> int32_t {
         // Refused or not, a header call ends the conversion before it.
         conversion.end();
         const auto plan = planConversion(pcmBit, {rate0, bits0, static_cast<std::uint32_t>(pages0)},
@@ -64,9 +68,7 @@ ORVEL_API int32_t ORVEL_CALL AdpcmDecHeader(const char* wavFileName, int32_t pcm
         }
         // The caller compares this with a 32-bit count of free bytes.
         return static_cast<int32_t>(std::min<std::uint64_t>(*needed, std::numeric_limits<int32_t>::max()));
-    } catch (...) {
-        return -1;
-    }
+    });
 }
 
 ORVEL_API int32_t ORVEL_CALL AdpcmDecx(const char* wavFileName, const uint8_t* codes, int32_t rate, int32_t width,
@@ -76,7 +78,7 @@ ORVEL_API int32_t ORVEL_CALL AdpcmDecx(const char* wavFileName, const uint8_t* c
         return 0;
     }
     if (codes == nullptr && count > 0) return kNoConversion;
-    try {
+    return guarded<int32_t>(kWriteFailed, [&] {
         using A = PageWavWriter::Append;
         switch (conversion.appendPage(wavFileName, pcmBit, rate, width, codes, codeCount(count))) {
             case A::Done: return 0;
@@ -85,9 +87,7 @@ ORVEL_API int32_t ORVEL_CALL AdpcmDecx(const char* wavFileName, const uint8_t* c
             case A::WriteFailed: return kWriteFailed;
         }
         return kWriteFailed;
-    } catch (...) {
-        return kWriteFailed;
-    }
+    });
 }
 
 }  // extern "C"
