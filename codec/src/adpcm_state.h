@@ -62,16 +62,16 @@ struct WorkingState {
     __m256i coef;
     __m256i hist;
 #else
-    std::array<tc::i32, 8> coef;
+    std::array<i32, 8> coef;
     std::array<u32, 8> hist;
 #endif
-    tc::i32 a1, a2;  // copies of the coefficient lanes for the scalar blocks
+    i32 a1, a2;  // copies of the coefficient lanes for the scalar blocks
     u32 pk1, pk2, ap, yu, yl, dms, dml, td;
 
     explicit WorkingState(const AdpcmState& s)
         : a1(asSigned16(s.coef[kA1])), a2(asSigned16(s.coef[kA2])), pk1(s.pk1), pk2(s.pk2), ap(s.ap),
           yu(s.yu), yl(s.yl), dms(s.dms), dml(s.dml), td(s.td) {
-        std::array<tc::i32, 8> c{};
+        std::array<i32, 8> c{};
         for (std::size_t n = 0; n < 8; ++n) c[n] = asSigned16(s.coef[n]);
 #if ZRC_ISA_AVX2
         coef = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c.data()));
@@ -83,7 +83,7 @@ struct WorkingState {
     }
 
     void storeTo(AdpcmState& s) const {
-        std::array<tc::i32, 8> c{};
+        std::array<i32, 8> c{};
 #if ZRC_ISA_AVX2
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(c.data()), coef);
         _mm256_store_si256(reinterpret_cast<__m256i*>(s.hist.data()), hist);
@@ -104,8 +104,8 @@ struct WorkingState {
 };
 
 struct Prediction {
-    tc::i32 se;   // signal estimate
-    tc::i32 sez;  // zero-section estimate
+    i32 se;   // signal estimate
+    i32 sez;  // zero-section estimate
     u32 y;        // quantizer scale factor, 13 bits
 };
 
@@ -171,11 +171,11 @@ inline u32 laneSum(__m256i v) {
     const u32 sezi = total - wa;
 #else
     u32 sezi = 0;
-    for (std::size_t n = kB1; n < 8; ++n) sezi += static_cast<u32>(tc::fmult(s.coef[n], s.hist[n]));
-    const u32 total = sezi + static_cast<u32>(tc::fmult(s.coef[kA1], s.hist[kSR1])) +
-                      static_cast<u32>(tc::fmult(s.coef[kA2], s.hist[kSR2]));
+    for (std::size_t n = kB1; n < 8; ++n) sezi += static_cast<u32>(fmult(s.coef[n], s.hist[n]));
+    const u32 total = sezi + static_cast<u32>(fmult(s.coef[kA1], s.hist[kSR1])) +
+                      static_cast<u32>(fmult(s.coef[kA2], s.hist[kSR2]));
 #endif
-    return {tc::halfSum(total), tc::halfSum(sezi), mix(lima(s.ap), s.yu, s.yl)};
+    return {halfSum(total), halfSum(sezi), mix(lima(s.ap), s.yu, s.yl)};
 }
 
 // Phases 2 to 4 for a code I within the width's range: inverse quantization,
@@ -183,23 +183,23 @@ inline u32 laneSum(__m256i v) {
 // A step with the reset flag set never gets here: it is AdpcmState::reset(),
 // which writes every field's reset value at once.
 template <int Width>
-[[gnu::always_inline]] inline tc::i32 reconstructAndAdapt(WorkingState& s, u32 i, const Prediction& p) {
+[[gnu::always_inline]] inline i32 reconstructAndAdapt(WorkingState& s, u32 i, const Prediction& p) {
     static_assert(isValidWidth(Width));
     // Phase 2: ADDA, then ANTILOG and FLOATA in one table.
     const u32 dqs = i >> (Width - 1);
     const DqMagnitude dqm = dqFromLog(adda(reconst(i, Width).dqln, p.y));
     const u32 dqmag = dqm.mag;
-    const tc::i32 dq = tc::signedDq(dqs, dqmag);
+    const i32 dq = signedDq(dqs, dqmag);
 
     // Phase 3.
     const u32 tr = trans(s.td, s.yl, dqmag);
-    const tc::i32 sr = tc::addb(dq, p.se);
-    const u32 sr0 = tc::floatb(sr);
-    const PartialSign pk = tc::addc(dq, p.sez);
-    const tc::i32 a2p = tc::limc(tc::upa2(pk.pk0, s.pk1, s.pk2, s.a1, s.a2, pk.sigpk));
-    const tc::i32 a1p = tc::limd(tc::upa1(pk.pk0, s.pk1, s.a1, pk.sigpk), a2p);
+    const i32 sr = addb(dq, p.se);
+    const u32 sr0 = floatb(sr);
+    const PartialSign pk = addc(dq, p.sez);
+    const i32 a2p = limc(upa2(pk.pk0, s.pk1, s.pk2, s.a1, s.a2, pk.sigpk));
+    const i32 a1p = limd(upa1(pk.pk0, s.pk1, s.a1, pk.sigpk), a2p);
     const u32 dq0 = (dqs << 10) | dqm.float_;
-    const u32 tdp = tc::tone(a2p);
+    const u32 tdp = tone(a2p);
     const u32 fi = functf(i, Width);
     const u32 dmsp = filta(fi, s.dms);
     const u32 dmlp = filtb(fi, s.dml);
@@ -219,9 +219,7 @@ template <int Width>
     s.hist = _mm256_blend_epi32(moved, _mm256_setr_epi32(static_cast<int>(sr0), 0, static_cast<int>(dq0), 0, 0, 0, 0, 0), 0x05);
 #else
     for (std::size_t n = kB1; n < 8; ++n) {
-        const u32 differ = dqs ^ (s.hist[n] >> 10);
-        const tc::i32 gain = dqmag == 0 ? 0 : (differ == 0 ? 128 : -128);
-        s.coef[n] = tr ? 0 : tc::wrap16(s.coef[n] + gain - (s.coef[n] >> 8));
+        s.coef[n] = tr ? 0 : upb(dqs ^ (s.hist[n] >> 10), s.coef[n], dqmag);
     }
     s.coef[kA1] = tr ? 0 : a1p;
     s.coef[kA2] = tr ? 0 : a2p;
