@@ -35,11 +35,13 @@ std::vector<std::int16_t> noise(std::size_t n, unsigned seed) {
 // A WAV file whose data chunk claims dataSize bytes (the checks read only
 // the size field).
 Bytes claiming(std::uint32_t rate, std::uint16_t bits, std::uint32_t dataSize) {
-    WavFile w;
-    w.sampleRate = rate;
-    w.bitsPerSample = bits;
-    w.data.assign(dataSize, 0);
-    return w.bytes();
+    return WavFile{rate, 1, 1, bits, Bytes(dataSize, 0)}.bytes();
+}
+
+// The bytes with those at the given offsets replaced.
+Bytes with(Bytes b, std::initializer_list<std::pair<std::size_t, std::uint8_t>> changes) {
+    for (auto [at, v] : changes) b.at(at) = v;
+    return b;
 }
 
 class EncodeExportsTest : public ::testing::Test {
@@ -51,104 +53,76 @@ protected:
     }
     std::string zrc(const std::string& name = "out.zrc") { return m_dir.file(name).string(); }
     Bytes read(const std::string& path) { return test::readFile(path); }
-    // wav_zrc_check for width 0, else wav_zrc_check_f.
-    std::int32_t check(const Bytes& bytes, std::int32_t width = 0, std::int32_t payload = 512, std::int32_t extra = 0) {
-        return width == 0 ? wav_zrc_check(wav(bytes).c_str()) : wav_zrc_check_f(wav(bytes).c_str(), payload, extra, width);
+    // A new recording of the input's pages, made in the given calls (first
+    // page, count) of wav_zrc_encoder or, for a layout {bytes, bits, width},
+    // wav_zrc_encoder_f.
+    Bytes encode(const Bytes& input, const std::vector<std::pair<std::uint32_t, std::uint32_t>>& calls,
+                 std::array<std::int32_t, 3> layout = {}) {
+        const std::string in = wav(input), out = zrc("made" + std::to_string(m_count) + ".zrc");
+        for (auto [first, n] : calls) {
+            EXPECT_EQ(layout[2] == 0 ? wav_zrc_encoder(in.c_str(), out.c_str(), first, n)
+                                     : wav_zrc_encoder_f(in.c_str(), out.c_str(), first, n, layout[0], layout[1], layout[2]), 0);
+        }
+        return read(out);
     }
 
     test::TempDir m_dir;
     int m_count = 0;
 };
 
-TEST_F(EncodeExportsTest, PredictedSizes) {
-    Bytes maxSize16 = claiming(11025, 16, 0), maxSize8 = claiming(8000, 8, 0);
-    std::memset(maxSize16.data() + 40, 0xFF, 4);  // as streaming writers leave it: no 32-bit wrap
-    std::memset(maxSize8.data() + 40, 0xFF, 4);
-    Bytes listFirst = claiming(11025, 16, 27200);  // a LIST chunk holding "data" and 16 comes first
-    const Bytes list = {'L', 'I', 'S', 'T', 8, 0, 0, 0, 'd', 'a', 't', 'a', 16, 0, 0, 0};
-    listFirst.insert(listFirst.begin() + 36, list.begin(), list.end());
-    Bytes far = claiming(8000, 8, 0);  // the tag across the reader's first 16 KiB block
+// Sizes worked by hand (pages of the recorder's layout, or of the caller's
+// plus one), the results in their order of testing, and where the data tag
+// may be: the first "data" anywhere counts, its size bytes past the end read
+// as 0, and a size of 4 GB does not wrap.
+TEST_F(EncodeExportsTest, Checks) {
+    const Bytes canonical = claiming(11025, 16, 27200), big16 = with(claiming(11025, 16, 0), {{40, 255}, {41, 255}, {42, 255}, {43, 255}});
+    Bytes listFirst = canonical, far = claiming(8000, 8, 0), cutTag = with(claiming(11025, 16, 0), {{40, 0x40}, {41, 0x6A}});
+    listFirst.insert(listFirst.begin() + 36, {'L', 'I', 'S', 'T', 8, 0, 0, 0, 'd', 'a', 't', 'a', 16, 0, 0, 0});
     far.resize(36);
-    far.resize(16384 - 2, 0);
+    far.resize(16384 - 2, 0);  // the tag across the reader's first 16 KiB block
     far.insert(far.end(), {'d', 'a', 't', 'a', 0xFE, 0x07, 0, 0});
-    Bytes cutTag = claiming(11025, 16, 0);  // the size bytes past the end read as 0
     cutTag.resize(42);
-    cutTag[40] = 0x40, cutTag[41] = 0x6A;
     struct Row {
-        const char* what;
         Bytes wav;
-        std::int32_t width, payload, extra, expected;
+        std::int32_t width, payload, extra, expected;  // width 0: wav_zrc_check
     };
     const std::vector<Row> rows = {
-        {"13,600 16-bit at 11,025 Hz", claiming(11025, 16, 27200), 0, 0, 0, 5372},
-        {"2,046 8-bit at 8,000 Hz", claiming(8000, 8, 2046), 0, 0, 0, 1148},
-        {"1,359 8-bit: 5 bits left lift it to two pages", claiming(11025, 8, 1359), 0, 0, 0, 1148},
-        {"1,360 8-bit", claiming(11025, 8, 1360), 0, 0, 0, 620},
-        {"no samples", claiming(11025, 16, 0), 0, 0, 0, 92},
-        {"no samples, caller's layout", claiming(11025, 16, 0), 3, 512, 0, 620},
-        {"4,095 bits of 3-bit codes, one more page", claiming(8000, 16, 2730), 3, 512, 0, 1148},
-        {"2,730 bits of 2-bit codes", claiming(8000, 16, 2730), 2, 512, 0, 620},
-        {"13 full 4-bit pages", claiming(11025, 16, 27200), 4, 512, 0, 92 + 14 * 528},
-        {"low 16 bits of each layout argument", claiming(8000, 16, 2730), 0x30003, 0x10000 + 512, 0x20000, 1148},
-        {"4 GB of 16-bit samples", maxSize16, 0, 0, 0, 833729516},
-        {"4 GB of 8-bit samples at width 4", maxSize8, 4, 512, 0, 9},
-        {"one code a page", claiming(11025, 16, 27200), 3, 0, 3, 92 + 13601 * 528},
-        {"data tag inside a LIST chunk", listFirst, 0, 0, 0, 620},
-        {"data tag across a block", far, 0, 0, 0, 1148},
-        {"data tag cut by the end", cutTag, 0, 0, 0, 5372},
+        {canonical, 0, 0, 0, 5372}, {claiming(8000, 8, 2046), 0, 0, 0, 1148}, {claiming(11025, 8, 1359), 0, 0, 0, 1148},
+        {claiming(11025, 8, 1360), 0, 0, 0, 620}, {claiming(11025, 16, 0), 0, 0, 0, 92}, {claiming(11025, 16, 0), 3, 512, 0, 620},
+        {claiming(8000, 16, 2730), 3, 512, 0, 1148}, {claiming(8000, 16, 2730), 2, 512, 0, 620}, {canonical, 4, 512, 0, 92 + 14 * 528},
+        {claiming(8000, 16, 2730), 0x30003, 0x10000 + 512, 0x20000, 1148},  // low 16 bits of each
+        {canonical, 3, 0, 3, 92 + 13601 * 528}, {big16, 0, 0, 0, 833729516},
+        {with(claiming(8000, 8, 0), {{40, 255}, {41, 255}, {42, 255}, {43, 255}}), 4, 512, 0, 9},
+        {listFirst, 0, 0, 0, 620}, {far, 0, 0, 0, 1148}, {cutTag, 0, 0, 0, 5372}, {{}, 0, 0, 0, 2},
+        {with(canonical, {{0, 'X'}}), 0, 0, 0, 5372}, {with(canonical, {{10, 'v'}}), 0, 0, 0, 2},
+        {with(canonical, {{24, 0x22}, {25, 0x56}, {22, 2}}), 0, 0, 0, 3}, {with(canonical, {{27, 1}}), 0, 0, 0, 3},
+        {with(canonical, {{22, 2}, {20, 3}}), 0, 0, 0, 4}, {with(canonical, {{23, 1}}), 0, 0, 0, 5372},
+        {with(canonical, {{20, 3}}), 0, 0, 0, 5}, {with(canonical, {{21, 1}}), 0, 0, 0, 5},
+        {with(canonical, {{36, 'D'}, {34, 24}}), 0, 0, 0, 6}, {with(canonical, {{34, 24}}), 0, 0, 0, 7}, {with(canonical, {{34, 0}}), 0, 0, 0, 7},
+        {with(canonical, {{34, 0}}), 5, 512, 1, 7},  // the layout is tested last
+        {canonical, 1, 512, 0, 8}, {canonical, 16, 512, 0, 8}, {canonical, 2, 0, 0, 8}, {canonical, 3, 0, 2, 8}, {canonical, 3, 512, 1, 8},
     };
-    for (const Row& r : rows) EXPECT_EQ(check(r.wav, r.width, r.payload, r.extra), r.expected) << r.what;
-}
-
-TEST_F(EncodeExportsTest, CheckResultsInTheirOrder) {
-    struct Row {
-        const char* what;
-        std::function<void(Bytes&)> change;
-        std::int32_t expected;
-    };
-    const std::vector<Row> rows = {
-        {"valid", [](auto&) {}, 5372},
-        {"RIFF tag not examined", [](auto& b) { std::memcpy(b.data(), "XXXX", 4); }, 5372},
-        {"empty", [](auto& b) { b.clear(); }, 2},
-        {"not WAVE", [](auto& b) { b[10] = 'v'; }, 2},
-        {"22,050 Hz stereo: the rate first", [](auto& b) { b[24] = 0x22, b[25] = 0x56, b[22] = 2; }, 3},
-        {"11,025 plus a high byte", [](auto& b) { b[27] = 1; }, 3},
-        {"stereo and float", [](auto& b) { b[22] = 2, b[20] = 3; }, 4},
-        {"channel count high byte not read", [](auto& b) { b[23] = 1; }, 5372},
-        {"float", [](auto& b) { b[20] = 3; }, 5},
-        {"format high byte", [](auto& b) { b[21] = 1; }, 5},
-        {"no data tag and 24 bits", [](auto& b) { b[36] = 'D', b[34] = 24; }, 6},
-        {"24 bits", [](auto& b) { b[34] = 24; }, 7},
-        {"0 bits", [](auto& b) { b[34] = 0; }, 7},
-    };
-    for (const Row& r : rows) {
-        auto bytes = claiming(11025, 16, 27200);
-        r.change(bytes);
-        EXPECT_EQ(check(bytes), r.expected) << r.what;
-        EXPECT_EQ(check(bytes, 3, 510), r.expected == 5372 ? 92 + 11 * 528 : r.expected) << r.what;
-        EXPECT_EQ(check(bytes, 5, 512, 1), r.expected == 5372 ? 8 : r.expected) << "the layout is tested last: " << r.what;
-    }
-    for (auto [payload, extra, width] : {std::tuple{512, 0, 1}, {512, 0, 16}, {0, 0, 2}, {0, 2, 3}, {512, 1, 3}}) {
-        EXPECT_EQ(check(claiming(11025, 16, 27200), width, payload, extra), 8) << payload << " " << extra << " " << width;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const Row& r = rows[k];
+        const std::string in = wav(r.wav);
+        EXPECT_EQ(r.width == 0 ? wav_zrc_check(in.c_str()) : wav_zrc_check_f(in.c_str(), r.payload, r.extra, r.width), r.expected) << "row " << k;
+        if (r.width == 0 && r.expected < 92) { EXPECT_EQ(wav_zrc_check_f(in.c_str(), 510, 0, 3), r.expected) << "row " << k; }
     }
     EXPECT_EQ(wav_zrc_check(m_dir.file("absent.wav").string().c_str()), 1);
+    const Bytes fields = with(claiming(22050, 24, 10), {{27, 0x80}});
+    EXPECT_EQ(wav_samplef(wav(fields).c_str()), 0x80005622u) << "the rate field, unchecked";
+    EXPECT_EQ(wav_bitmode(wav(fields).c_str()), 24);
+    EXPECT_EQ(wav_bitmode(wav(Bytes(fields.begin(), fields.begin() + 34)).c_str()), 0) << "no byte 34";
+    EXPECT_EQ(wav_samplef(wav(Bytes(fields.begin(), fields.begin() + 27)).c_str()), 0u) << "no whole rate field";
 }
 
-TEST_F(EncodeExportsTest, FieldReaders) {
-    auto bytes = claiming(22050, 24, 10);
-    EXPECT_EQ(wav_samplef(wav(bytes).c_str()), 22050u);
-    EXPECT_EQ(wav_bitmode(wav(bytes).c_str()), 24);
-    bytes[27] = 0x80;
-    EXPECT_EQ(wav_samplef(wav(bytes).c_str()), 0x80005622u) << "unchecked";
-    EXPECT_EQ(wav_samplef(m_dir.file("absent.wav").c_str()), 0u);
-    bytes.resize(30);
-    EXPECT_EQ(wav_bitmode(wav(bytes).c_str()), 0) << "no byte 34";
-    bytes.resize(27);
-    EXPECT_EQ(wav_samplef(wav(bytes).c_str()), 0u) << "no whole rate field";
-}
-
-TEST_F(EncodeExportsTest, HeaderOfTheRecordersLayout) {
-    // 13,600 samples: 10 pages, 217,600 / 11,025 = 19, 19 / 16 = 1 second.
+// The recorder's layout: 13,600 samples at 11,025 Hz are 10 pages and
+// 217,600 / 11,025 / 16 = 1 second, pinned byte for byte; 80,000 8-bit at
+// 8,000 Hz mode 1, 40 pages, 10 seconds. The caller's layout keeps the
+// recorder's parameter sets whatever the layout and rate: width 2 gives mode
+// 1, width 4 a set 0 of width 4; 108 pages of 2,048 codes at 11,025 Hz are 20
+// seconds, 8,030 codes at 1,000 Hz 8.
+TEST_F(EncodeExportsTest, Headers) {
     const auto in = wav(WavFile::pcm16(11025, noise(13600, 1)).bytes());
     ASSERT_EQ(wav_zrc_mkheader(in.c_str(), zrc().c_str(), 5372), 0);
     Bytes expected = {'Q', 'I', 'F', 'F', 0xF4, 0x14, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 64, 0, 0, 0};
@@ -156,151 +130,102 @@ TEST_F(EncodeExportsTest, HeaderOfTheRecordersLayout) {
     expected.insert(expected.end(), {1, 0, 0x10, 0x02, 0, 11, 3, 0xFE, 0x01, 0, 7, 2, 0xFF, 0x01, 4, 1, 0, 0, 0,
                                      10, 0, 0, 0, 0, 0, 0, 0, 0xFF, 'd', 'a', 't', 'a', 0xA0, 0x14, 0, 0});
     EXPECT_EQ(read(zrc()), expected);
-    // 80,000 8-bit samples at 8,000 Hz: mode 1, 40 pages, 10 seconds.
-    const auto in8k = wav(WavFile::pcm8(8000, Bytes(80000, 128)).bytes());
-    ASSERT_EQ(wav_zrc_mkheader(in8k.c_str(), zrc().c_str(), 92 + 40 * 528), 0);
-    const Bytes h = read(zrc());
-    EXPECT_EQ(Bytes(h.begin() + 56, h.begin() + 63), (Bytes{10, 0, 0x10, 0x02, 1, 11, 3}));
-    EXPECT_EQ(test::le32At(h, 75), 40u);
-    EXPECT_EQ(test::le32At(h, 88), 40u * 528);
-    ASSERT_EQ(wav_zrc_mkheader(in8k.c_str(), zrc().c_str(), 92), 0);
-    EXPECT_EQ(play_splpget(zrc().c_str()).pageCount, 0u);
-    EXPECT_EQ(test::le32At(read(zrc()), 4), 84u);
-}
-
-// The parameter sets stay the recorder's whatever the layout and rate;
-// width 2 gives mode 1, width 4 a set 0 of width 4. 108 pages of 2,048
-// codes at 11,025 Hz are 20 seconds; 8,030 codes at 1,000 Hz 8.
-TEST_F(EncodeExportsTest, HeaderOfTheCallersLayout) {
-    const auto in = wav(WavFile::pcm16(11025, noise(220500, 2)).bytes());
-    const auto in8k = wav(WavFile::pcm16(8000, noise(8000, 5)).bytes());
-    const auto odd = wav(WavFile::pcm16(1000, noise(10, 3)).bytes());
+    const auto in8k8 = wav(WavFile::pcm8(8000, Bytes(80000, 128)).bytes()), in11k = wav(WavFile::pcm16(11025, noise(220500, 2)).bytes());
+    const auto in8k = wav(WavFile::pcm16(8000, noise(8000, 5)).bytes()), odd = wav(WavFile::pcm16(1000, noise(10, 3)).bytes());
     struct Row {
         std::string input;
-        std::uint32_t size;
-        std::int32_t payload, extra, width;
+        std::uint32_t pages;
+        std::int32_t payload, extra, width;  // width 0: wav_zrc_mkheader
         Bytes from56;
     };
-    for (const Row& r : {Row{in, 92 + 108 * 528, 512, 0, 2, {20, 0, 0x10, 0x02, 1, 11, 3}},
-                         Row{in, 620, 512, 0, 3, {0, 0, 0x10, 0x02, 0, 11, 3}}, Row{in, 620, 512, 0, 4, {0, 0, 0x10, 0x02, 0, 11, 4}},
-                         Row{in8k, 620, 512, 0, 2, {0, 0, 0x10, 0x02, 1, 11, 3}}, Row{odd, 92 + 30 * 528, 100, 3, 3, {8, 0, 0x10, 0x02, 0, 11, 3}}}) {
-        ASSERT_EQ(wav_zrc_mkheader_f(r.input.c_str(), zrc().c_str(), r.size, r.payload, r.extra, r.width), 0);
+    for (const Row& r : {Row{in8k8, 40, 0, 0, 0, {10, 0, 0x10, 0x02, 1, 11, 3}}, Row{in8k8, 0, 0, 0, 0, {10, 0, 0x10, 0x02, 1, 11, 3}},
+                         Row{in11k, 108, 512, 0, 2, {20, 0, 0x10, 0x02, 1, 11, 3}}, Row{in11k, 1, 512, 0, 3, {0, 0, 0x10, 0x02, 0, 11, 3}},
+                         Row{in11k, 1, 512, 0, 4, {0, 0, 0x10, 0x02, 0, 11, 4}}, Row{in8k, 1, 512, 0, 2, {0, 0, 0x10, 0x02, 1, 11, 3}},
+                         Row{odd, 30, 100, 3, 3, {8, 0, 0x10, 0x02, 0, 11, 3}}}) {
+        const std::uint32_t size = 92 + 528 * r.pages;
+        ASSERT_EQ(r.width == 0 ? wav_zrc_mkheader(r.input.c_str(), zrc().c_str(), size)
+                               : wav_zrc_mkheader_f(r.input.c_str(), zrc().c_str(), size, r.payload, r.extra, r.width), 0);
         const Bytes h = read(zrc());
         EXPECT_EQ(Bytes(h.begin() + 56, h.begin() + 63), r.from56) << r.input << " width " << r.width;
         EXPECT_EQ(Bytes(h.begin() + 63, h.begin() + 71), (Bytes{0xFE, 0x01, 0, 7, 2, 0xFF, 0x01, 4}));
+        EXPECT_EQ(test::le32At(h, 75), r.pages);
+        EXPECT_EQ(test::le32At(h, 88), 528 * r.pages);
+        EXPECT_EQ(test::le32At(h, 4), size - 8);
     }
 }
 
-// A refused call leaves the recording as the row says: created empty by the
-// header writers, untouched by the encoders.
+// A refused call leaves the recording created empty (header writers) or
+// untouched (encoders). Every layout the encoder refuses, the header writer
+// refuses before it writes a byte: a header for pages never written
+// describes a recording no reader can play.
 TEST_F(EncodeExportsTest, Refusals) {
     const auto good = WavFile::pcm16(11025, noise(2000, 4)).bytes();
-    auto noData = good, bits24 = good, zeroBits = good;
-    noData[36] = 'D';
-    bits24[34] = 24;
-    zeroBits[34] = 0;
-    const auto absent = m_dir.file("absent.wav").string(), folder = m_dir.path().string();
-    const auto g = wav(good), nd = wav(noData), b24 = wav(bits24), zb = wav(zeroBits);
+    const auto g = wav(good), nd = wav(with(good, {{36, 'D'}})), b24 = wav(with(good, {{34, 24}})), zb = wav(with(good, {{34, 0}}));
     const auto r22k = wav(WavFile::pcm16(22050, noise(100, 4)).bytes()), r0 = wav(WavFile::pcm16(0, noise(100, 4)).bytes());
+    const auto absent = m_dir.file("absent.wav").string(), folder = m_dir.path().string();
     using Call = std::function<std::int32_t(const char*)>;
-    const auto mk = [](std::string w) -> Call { return [=](const char* z) { return wav_zrc_mkheader(w.c_str(), z, 620); }; };
-    const auto mkF = [](std::string w, std::int32_t bytes, std::int32_t bits, std::int32_t width) -> Call {
-        return [=](const char* z) { return wav_zrc_mkheader_f(w.c_str(), z, 620, bytes, bits, width); };
+    const auto mk = [](std::string w, std::int32_t bytes = 0, std::int32_t bits = 0, std::int32_t width = 0) -> Call {
+        return [=](const char* z) { return width == 0 ? wav_zrc_mkheader(w.c_str(), z, 620) : wav_zrc_mkheader_f(w.c_str(), z, 620, bytes, bits, width); };
     };
-    const auto enc = [](std::string w) -> Call { return [=](const char* z) { return wav_zrc_encoder(w.c_str(), z, 0, 1); }; };
-    const auto encF = [](std::string w, std::int32_t bytes, std::int32_t bits, std::int32_t width) -> Call {
-        return [=](const char* z) { return wav_zrc_encoder_f(w.c_str(), z, 0, 1, bytes, bits, width); };
+    const auto enc = [](std::string w, std::int32_t bytes = 0, std::int32_t bits = 0, std::int32_t width = 0) -> Call {
+        return [=](const char* z) { return width == 0 ? wav_zrc_encoder(w.c_str(), z, 0, 1) : wav_zrc_encoder_f(w.c_str(), z, 0, 1, bytes, bits, width); };
     };
     struct Row {
-        const char* what;
         Call call;
         std::int32_t result;
-        bool emptied;  // else untouched
+        bool emptied;
     };
-    std::vector<Row> rows = {
-        {"header, no WAV file", mk(absent), 1, true}, {"header_f, WAV is a folder", mkF(folder, 512, 0, 3), 1, true},
-        {"header, no data tag", mk(nd), 3, true},      {"header, 0 bits", mk(zb), 3, true},
-        {"header, 22,050 Hz", mk(r22k), 3, true},       {"header_f, no data tag", mkF(nd, 512, 0, 3), 3, true},
-        {"header_f, 0 bits", mkF(zb, 512, 0, 3), 3, true}, {"header_f, rate 0", mkF(r0, 512, 0, 3), 3, true},
-        {"encoder, 24 bits", enc(b24), 5, false},        {"encoder, no data tag", enc(nd), 6, false},
-        {"encoder, 22,050 Hz: done, nothing encoded", enc(r22k), 0, false},
-        {"encoder_f, 24 bits", encF(b24, 512, 0, 3), 5, false}, {"encoder_f, no data tag", encF(nd, 512, 0, 3), 6, false},
-        {"encoder_f, payload tested before width", encF(g, 512, 1, 5), 3, false},
-        {"encoder, no WAV file", enc(absent), 1, false}, {"encoder_f, WAV is a folder", encF(folder, 512, 0, 3), 1, false},
-    };
-    // Every layout the encoder refuses, the header writer refuses before it
-    // writes a byte: a header for pages never written describes a recording
-    // no reader can play.
+    std::vector<Row> rows = {{mk(absent), 1, true}, {mk(folder, 512, 0, 3), 1, true}, {mk(nd), 3, true}, {mk(zb), 3, true},
+                             {mk(r22k), 3, true}, {mk(nd, 512, 0, 3), 3, true}, {mk(zb, 512, 0, 3), 3, true}, {mk(r0, 512, 0, 3), 3, true},
+                             {enc(b24), 5, false}, {enc(nd), 6, false}, {enc(r22k), 0, false} /* done, nothing encoded */,
+                             {enc(b24, 512, 0, 3), 5, false}, {enc(nd, 512, 0, 3), 6, false}, {enc(g, 512, 1, 5), 3, false},
+                             {enc(absent), 1, false}, {enc(folder, 512, 0, 3), 1, false}};
     for (auto [bytes, bits, width, encResult] : std::vector<std::array<std::int32_t, 4>>{
-             {512, 0, 0, 4}, {512, 0, 1, 4}, {512, 0, 5, 4}, {512, 0, 0xFFFF, 4}, {512, 0, 0x10000, 4},
-             {1000, 0, 3, 3}, {512, 1, 2, 3}, {0, 2, 3, 3}, {0, 0, 4, 3}}) {
-        rows.push_back({"layout, header", mkF(g, bytes, bits, width), 3, true});
-        rows.push_back({"layout, encoder", encF(g, bytes, bits, width), encResult, false});
+             {512, 0, 0x10000, 4}, {512, 0, 1, 4}, {512, 0, 5, 4}, {512, 0, 0xFFFF, 4}, {1000, 0, 3, 3}, {512, 1, 2, 3}, {0, 2, 3, 3}, {0, 0, 4, 3}}) {
+        rows.push_back({mk(g, bytes, bits, width), 3, true});
+        rows.push_back({enc(g, bytes, bits, width), encResult, false});
     }
-    const Bytes before(92, 0xAB);
-    for (const Row& r : rows) {
-        test::writeFile(zrc(), before);
-        EXPECT_EQ(r.call(zrc().c_str()), r.result) << r.what;
-        EXPECT_EQ(read(zrc()), r.emptied ? Bytes{} : before) << r.what;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        test::writeFile(zrc(), Bytes(92, 0xAB));
+        EXPECT_EQ(rows[k].call(zrc().c_str()), rows[k].result) << "row " << k;
+        EXPECT_EQ(read(zrc()), rows[k].emptied ? Bytes{} : Bytes(92, 0xAB)) << "row " << k;
     }
-    EXPECT_EQ(mkF(r22k, 512, 0, 3)(zrc().c_str()), 0) << "any other rate is taken";
+    EXPECT_EQ(mk(r22k, 512, 0, 3)(zrc().c_str()), 0) << "any other rate is taken";
     for (const std::string& bad : {m_dir.file("no/dir.zrc").string(), folder}) {
-        EXPECT_EQ(mk(g)(bad.c_str()), 2) << bad;
-        EXPECT_EQ(enc(g)(bad.c_str()), 2) << bad;
-        EXPECT_EQ(encF(g, 512, 0, 3)(bad.c_str()), 2) << bad;
+        EXPECT_EQ(mk(g)(bad.c_str()) + enc(g)(bad.c_str()) + enc(g, 512, 0, 3)(bad.c_str()), 6) << "2 from each: " << bad;
     }
 }
 
+// Any split of the pages into calls gives the bytes of one call; only the
+// layout counts: 511 bytes and 4 bits of 2-bit codes are the recorder's
+// 8,000 Hz pages; a 3-bit page has flag 0.
 TEST_F(EncodeExportsTest, PageRangesGiveTheBytesOfOneCall) {
-    for (const Bytes& input : {WavFile::pcm16(11025, noise(5 * 1360 - 7, 6)).bytes(), WavFile::pcm16(8000, noise(5 * 2046 - 7, 7)).bytes()}) {
-        const auto in = wav(input);
-        fs::remove(zrc("one.zrc"));
-        fs::remove(zrc("two.zrc"));
-        ASSERT_EQ(wav_zrc_encoder(in.c_str(), zrc("one.zrc").c_str(), 0, 5), 0);
-        ASSERT_EQ(wav_zrc_encoder(in.c_str(), zrc("two.zrc").c_str(), 0, 3), 0);
-        ASSERT_EQ(wav_zrc_encoder(in.c_str(), zrc("two.zrc").c_str(), 3, 2), 0);
-        EXPECT_EQ(read(zrc("one.zrc")).size(), 2640u);
-        EXPECT_EQ(read(zrc("two.zrc")), read(zrc("one.zrc")));
-    }
-    const auto in = wav(WavFile::pcm16(8000, noise(3000, 8)).bytes());
-    ASSERT_EQ(wav_zrc_encoder_f(in.c_str(), zrc("f1.zrc").c_str(), 0, 4, 400, 0, 4), 0);
-    for (std::uint32_t p = 0; p < 4; ++p) ASSERT_EQ(wav_zrc_encoder_f(in.c_str(), zrc("f2.zrc").c_str(), p, 1, 400, 0, 4), 0);
-    EXPECT_EQ(read(zrc("f2.zrc")), read(zrc("f1.zrc")));
-    EXPECT_EQ(read(zrc("f1.zrc")).size(), 4u * 528);
-    // Only the layout counts: 511 bytes and 4 bits of 2-bit codes are the
-    // recorder's 8,000 Hz pages; a 3-bit page has flag 0.
-    ASSERT_EQ(wav_zrc_encoder(in.c_str(), zrc("fixed.zrc").c_str(), 0, 2), 0);
-    ASSERT_EQ(wav_zrc_encoder_f(in.c_str(), zrc("free.zrc").c_str(), 0, 2, 511, 4, 2), 0);
-    EXPECT_EQ(read(zrc("free.zrc")), read(zrc("fixed.zrc")));
-    ASSERT_EQ(wav_zrc_encoder_f(in.c_str(), zrc("w3.zrc").c_str(), 0, 1, 512, 0, 3), 0);
-    EXPECT_EQ(read(zrc("w3.zrc"))[512], 0);
+    const Bytes a = WavFile::pcm16(11025, noise(5 * 1360 - 7, 6)).bytes(), b = WavFile::pcm16(8000, noise(5 * 2046 - 7, 7)).bytes();
+    EXPECT_EQ(encode(a, {{0, 3}, {3, 2}}), encode(a, {{0, 5}}));
+    EXPECT_EQ(encode(b, {{0, 3}, {3, 2}}), encode(b, {{0, 5}}));
+    EXPECT_EQ(encode(a, {{0, 5}}).size(), 5u * 528);
+    EXPECT_EQ(encode(b, {{0, 1}, {1, 1}, {2, 1}, {3, 1}}, {400, 0, 4}), encode(b, {{0, 4}}, {400, 0, 4}));
+    EXPECT_EQ(encode(b, {{0, 2}}, {511, 4, 2}), encode(b, {{0, 2}}));
+    EXPECT_EQ(encode(b, {{0, 1}}, {512, 0, 3}).at(512), 0);
 }
 
-// Past the end of 11,025 Hz input the codes are all ones and leave the
-// state alone; otherwise silence is encoded (128 for 8-bit samples), so the
-// file equals that of an input holding the silence itself.
+// Past the end of 11,025 Hz input the codes are all ones (1,000 codes fill
+// 375 bytes); otherwise silence is encoded (128 for 8-bit samples), as from
+// an input holding the silence itself.
 TEST_F(EncodeExportsTest, PastTheEndOfTheInput) {
     const auto x = noise(2 * 1360, 9);
-    ASSERT_EQ(wav_zrc_encoder(wav(WavFile::pcm16(11025, x).bytes()).c_str(), zrc("full.zrc").c_str(), 0, 1), 0);
-    ASSERT_EQ(wav_zrc_encoder(wav(WavFile::pcm16(11025, {x.begin(), x.begin() + 1000}).bytes()).c_str(), zrc("cut.zrc").c_str(), 0, 2), 0);
-    const Bytes full = read(zrc("full.zrc")), cut = read(zrc("cut.zrc"));
-    const auto allOnes = [](auto from, auto to) { return std::all_of(from, to, [](std::uint8_t b) { return b == 0xFF; }); };
-    EXPECT_TRUE(std::equal(cut.begin(), cut.begin() + 375, full.begin())) << "1,000 codes fill 375 bytes";
-    EXPECT_TRUE(allOnes(cut.begin() + 375, cut.begin() + 510)) << "the codes past the end";
-    EXPECT_TRUE(allOnes(cut.begin() + 528, cut.begin() + 528 + 510));
-
+    const Bytes full = encode(WavFile::pcm16(11025, x).bytes(), {{0, 1}}), cut = encode(WavFile::pcm16(11025, {x.begin(), x.begin() + 1000}).bytes(), {{0, 2}});
+    const auto allOnes = [](auto from, auto to) { return std::all_of(from, to, [](std::uint8_t v) { return v == 0xFF; }); };
+    EXPECT_TRUE(std::equal(cut.begin(), cut.begin() + 375, full.begin()));
+    EXPECT_TRUE(allOnes(cut.begin() + 375, cut.begin() + 510) && allOnes(cut.begin() + 528, cut.begin() + 528 + 510));
     std::vector<std::int16_t> padded(x.begin(), x.begin() + 1500);
     padded.resize(2 * 2046, 0);
-    ASSERT_EQ(wav_zrc_encoder(wav(WavFile::pcm16(8000, {x.begin(), x.begin() + 1500}).bytes()).c_str(), zrc("a.zrc").c_str(), 0, 2), 0);
-    ASSERT_EQ(wav_zrc_encoder(wav(WavFile::pcm16(8000, padded).bytes()).c_str(), zrc("b.zrc").c_str(), 0, 2), 0);
-    EXPECT_EQ(read(zrc("a.zrc")), read(zrc("b.zrc")));
+    EXPECT_EQ(encode(WavFile::pcm16(8000, {x.begin(), x.begin() + 1500}).bytes(), {{0, 2}}), encode(WavFile::pcm16(8000, padded).bytes(), {{0, 2}}));
     Bytes u8(700);
     for (std::size_t k = 0; k < u8.size(); ++k) u8[k] = static_cast<std::uint8_t>(128 + (k % 50) - 25);
     auto u8Padded = u8;
     u8Padded.resize(3 * 1024, 128);
-    ASSERT_EQ(wav_zrc_encoder_f(wav(WavFile::pcm8(11025, u8).bytes()).c_str(), zrc("c.zrc").c_str(), 0, 3, 512, 0, 4), 0);
-    ASSERT_EQ(wav_zrc_encoder_f(wav(WavFile::pcm8(11025, u8Padded).bytes()).c_str(), zrc("d.zrc").c_str(), 0, 3, 512, 0, 4), 0);
-    EXPECT_EQ(read(zrc("c.zrc")), read(zrc("d.zrc")));
+    EXPECT_EQ(encode(WavFile::pcm8(11025, u8).bytes(), {{0, 3}}, {512, 0, 4}), encode(WavFile::pcm8(11025, u8Padded).bytes(), {{0, 3}}, {512, 0, 4}));
 }
 
 TEST_F(EncodeExportsTest, AFullDiskIsReported) {

@@ -2,8 +2,8 @@
 // library's C exports.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <functional>
+#include <array>
+#include <tuple>
 #include <random>
 #include <vector>
 
@@ -17,15 +17,16 @@ namespace {
 using test::ZrcBuilder;
 using Bytes = std::vector<std::uint8_t>;
 
-bool allFieldsAre(const RecordingInfo& info, std::uint32_t v) {
-    RecordingInfo filled;
-    std::memset(&filled, 0, sizeof filled);
-    filled.rate0 = filled.rate1 = filled.bits0 = filled.bits1 = static_cast<std::uint16_t>(v);
-    filled.payloadBytes0 = filled.payloadBytes1 = filled.payloadBits0 = filled.payloadBits1 = static_cast<std::uint16_t>(v);
-    filled.seconds0 = filled.seconds1 = static_cast<std::uint16_t>(v);
-    filled.pageCount = filled.storedPages0 = filled.storedPages1 = v;
-    filled.pageMs0 = filled.pageMs1 = static_cast<std::int32_t>(v);
-    return std::memcmp(&info, &filled, sizeof info) == 0;
+// The fields of a record as numbers, in their order.
+std::vector<long> fieldsOf(const RecordingInfo& i) {
+    return {i.rate0, i.rate1, i.bits0, i.bits1, i.payloadBytes0, i.payloadBytes1, i.payloadBits0, i.payloadBits1,
+            i.pageCount, i.seconds0, i.seconds1, i.storedPages0, i.storedPages1, i.pageMs0, i.pageMs1};
+}
+
+// The bytes with those at the given offsets replaced.
+Bytes with(Bytes b, std::initializer_list<std::pair<std::size_t, std::uint8_t>> changes) {
+    for (auto [at, v] : changes) b.at(at) = v;
+    return b;
 }
 
 Bytes threePages() {
@@ -41,65 +42,38 @@ protected:
     test::TempDir m_dir;
 };
 
+// Page durations: 1,360 codes at 11 kHz, 2,046 at 7 kHz, 1,024 and 2,048 at 8.
 TEST_F(RecordingTest, DescribesARecordingFromItsHeaderFields) {
-    const RecordingInfo info = play_splpget(write(threePages()).c_str());
-    EXPECT_EQ(info.rate0, 11);
-    EXPECT_EQ(info.rate1, 7);
-    EXPECT_EQ(info.bits0, 3);
-    EXPECT_EQ(info.bits1, 2);
-    EXPECT_EQ(info.payloadBytes0, 510);
-    EXPECT_EQ(info.payloadBytes1, 511);
-    EXPECT_EQ(info.payloadBits0, 0);
-    EXPECT_EQ(info.payloadBits1, 4);
-    EXPECT_EQ(info.pageCount, 3u);
-    EXPECT_EQ(info.pageMs0, 123);  // 1,360 codes at 11 kHz
-    EXPECT_EQ(info.pageMs1, 292);  // 2,046 codes at 7 kHz
-
+    EXPECT_EQ(fieldsOf(play_splpget(write(threePages()).c_str())),
+              (std::vector<long>{11, 7, 3, 2, 510, 511, 0, 4, 3, 0, 0, 3, 0, 123, 292}));
     auto bytes = ZrcBuilder().set0({8, 4, 512, 0}).set1({8, 2, 511, 8}).bytes();
     const Bytes fields = {0x34, 0x12, 0x02, 0x00, 0x01, 0x02, 0x03, 0x04, 0x09, 0x00, 0x00, 0x80};
     std::copy(fields.begin(), fields.end(), bytes.begin() + 71);
-    const RecordingInfo other = play_splpget(write(bytes).c_str());
-    EXPECT_EQ(other.seconds0, 0x1234);
-    EXPECT_EQ(other.seconds1, 2);
-    EXPECT_EQ(other.storedPages0, 0x04030201u);
-    EXPECT_EQ(other.storedPages1, 0x80000009u);
-    EXPECT_EQ(other.pageMs0, 1024 / 8);
-    EXPECT_EQ(other.pageMs1, 2048 / 8);
-    EXPECT_EQ(other.pageCount, 0u);
+    EXPECT_EQ(fieldsOf(play_splpget(write(bytes).c_str())),
+              (std::vector<long>{8, 8, 4, 2, 512, 511, 0, 8, 0, 0x1234, 2, 0x04030201, 0x80000009L, 128, 256}));
 }
 
-// One change per test of the conformance check, each enough to fail it; and
-// the header fields no test looks at.
+// One change per test of the conformance check, each enough to fail it
+// (short files and a page size of 0 among them), then the header fields that
+// no test looks at.
 TEST_F(RecordingTest, ConformanceChecks) {
-    struct Row {
-        const char* what;
-        std::function<void(Bytes&)> change;
-        bool conforms;
-    };
-    const auto set = [](std::size_t at, std::uint8_t v) { return [=](Bytes& b) { b[at] = v; }; };
-    const auto cut = [](std::size_t n) { return [=](Bytes& b) { b.resize(n); }; };
-    std::vector<Row> rows;
-    for (auto [at, v] : std::vector<std::pair<std::size_t, std::uint8_t>>{{0, 'R'}, {3, 'X'}, {8, 'w'}, {11, 'X'}, {12, 'F'},
-                                                                          {15, '_'}, {60, 3}, {61, 9}, {61, 0}, {62, 5},
-                                                                          {62, 1}, {66, 12}, {67, 5}, {84, 'D'}, {87, 'A'}}) {
-        rows.push_back({"one byte", set(at, v), false});
+    const Bytes good = threePages();
+    std::vector<std::pair<Bytes, bool>> rows;
+    for (auto [at, v] : std::vector<std::pair<std::size_t, std::uint8_t>>{{0, 'R'}, {3, 'X'}, {8, 'w'}, {11, 'X'}, {12, 'F'}, {15, '_'}, {60, 3},
+                                                                          {61, 9}, {61, 0}, {62, 5}, {62, 1}, {66, 12}, {67, 5}, {84, 'D'}, {87, 'A'}}) {
+        rows.push_back({with(good, {{at, v}}), false});
     }
-    for (std::size_t n : {0u, 4u, 60u, 88u, 91u}) rows.push_back({"short", cut(n), false});
-    rows.push_back({"page size 0", [](Bytes& b) { b[58] = b[59] = 0; }, false});
-    rows.push_back({"a WAV file", [](Bytes& b) { std::memcpy(b.data(), "RIFF", 4); }, false});
-    rows.push_back({"outer size", set(4, 0), true});
-    rows.push_back({"format body size", set(16, 99), true});
-    rows.push_back({"payload bytes of set 0", set(63, 0), true});
-    rows.push_back({"data size", set(88, 0xEE), true});
-    rows.push_back({"header mode 2", set(60, 2), true});
-    for (const Row& r : rows) {
-        Bytes bytes = threePages();
-        r.change(bytes);
+    for (std::size_t n : {0u, 4u, 60u, 88u, 91u}) rows.push_back({Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n)), false});
+    rows.push_back({with(good, {{58, 0}, {59, 0}}), false});
+    for (auto [at, v] : std::vector<std::pair<std::size_t, std::uint8_t>>{{4, 0}, {16, 99}, {63, 0}, {88, 0xEE}, {60, 2}}) {
+        rows.push_back({with(good, {{at, v}}), true});
+    }
+    for (const auto& [bytes, conforms] : rows) {
         const RecordingInfo info = play_splpget(write(bytes).c_str());
-        EXPECT_EQ(allFieldsAre(info, 13), !r.conforms) << r.what << " " << bytes.size();
-        if (r.conforms) { EXPECT_EQ(info.pageCount, 3u) << r.what; }
+        EXPECT_EQ(fieldsOf(info) == std::vector<long>(15, 13), !conforms) << bytes.size() << " " << &bytes - &rows[0].first;
+        EXPECT_EQ(info.pageCount, conforms ? 3u : 13u);
     }
-    EXPECT_TRUE(allFieldsAre(play_splpget(m_dir.file("absent.zrc").string().c_str()), 1));
+    EXPECT_EQ(fieldsOf(play_splpget(m_dir.file("absent.zrc").string().c_str())), std::vector<long>(15, 1));
 }
 
 TEST_F(RecordingTest, PageCountDividesByThePageSizeField) {
@@ -151,52 +125,36 @@ TEST(PageTable, PlayingTimeAndCounters) {
     EXPECT_EQ(get_time(mixed.data(), 1, 123, 292), 415);
     EXPECT_EQ(get_time(mixed.data(), 3, 123, 292), 2 * 123 + 292);  // the 2 adds nothing
     EXPECT_EQ(get_time(Bytes(3, 1).data(), 2, 0, 1'000'000'000), 2'147'483'647) << "holds at the top";
-    std::uint32_t counters[2] = {99, 99};
-    EXPECT_EQ(splp_pageno(mixed.data(), counters, 4), 0);
-    EXPECT_EQ(counters[0], 2u);
-    EXPECT_EQ(counters[1], 1u);
-    EXPECT_EQ(splp_pageno(mixed.data(), counters, 0), 0);
-    EXPECT_EQ(counters[0] + counters[1], 0u);
+    std::array<std::uint32_t, 2> counters = {99, 99};
+    EXPECT_EQ(splp_pageno(mixed.data(), counters.data(), 4), 0);
+    EXPECT_EQ(counters, (std::array<std::uint32_t, 2>{2, 1}));  // 0 and 1 entries among the first 4
+    EXPECT_EQ(splp_pageno(mixed.data(), counters.data(), 0), 0);
+    EXPECT_EQ(counters, (std::array<std::uint32_t, 2>{0, 0}));
 }
 
 // --- pb_exdata ------------------------------------------------------------------
 
 constexpr std::uint8_t kSentinel = 0xEE;
 
-TEST(Unpack, PackingExamplesOfTheFormat) {
-    struct Row {
-        std::int16_t width;
-        Bytes bytes, codes;
-    };
-    for (const Row& r : {Row{3, {0x88, 0xC6, 0xFA}, {0, 1, 2, 3, 4, 5, 6, 7}}, Row{2, {0x39}, {1, 2, 3, 0}},
-                         Row{4, {0xA5, 0x5A}, {5, 10, 10, 5}}}) {
-        Bytes page = r.bytes, codes(2048, kSentinel);
-        page.resize(528, 0xFF);
-        ASSERT_EQ(pb_exdata(r.width, static_cast<std::int16_t>(r.bytes.size()), 0, page.data(), codes.data()),
-                  static_cast<std::int16_t>(r.codes.size()));
-        EXPECT_EQ(Bytes(codes.begin(), codes.begin() + static_cast<std::ptrdiff_t>(r.codes.size())), r.codes);
-        EXPECT_EQ(codes[r.codes.size()], kSentinel);
+// The format's packing examples, then every width, whole bytes around the
+// group boundaries and extra bits against codes packed one bit at a time;
+// nothing is written past the count.
+TEST(Unpack, MatchesThePackingOfTheFormat) {
+    for (const auto& [width, bytes, expected] : {std::tuple<int, Bytes, Bytes>{3, {0x88, 0xC6, 0xFA}, {0, 1, 2, 3, 4, 5, 6, 7}},
+                                                 {2, {0x39}, {1, 2, 3, 0}}, {4, {0xA5, 0x5A}, {5, 10, 10, 5}}}) {
+        EXPECT_EQ(test::packCodes(expected, width), bytes);
     }
-}
-
-// Every width, whole bytes around the group boundaries and extra bits,
-// against codes packed one bit at a time.
-TEST(Unpack, MatchesTheBitPackerForEveryLayout) {
     std::mt19937 rng(1234);
     for (int width = 2; width <= 4; ++width) {
         for (int bytes : {0, 1, 2, 3, 4, 5, 6, 7, 100, 101, 102, 509, 510, 511, 512}) {
             for (int extra = 0; extra <= 8 && bytes * 8 + extra <= 4096; ++extra) {
                 const auto count = static_cast<std::size_t>((bytes * 8 + extra) / width);
                 const Bytes expected = test::randomCodes(count, width, rng);
-                auto page = test::packCodes(expected, width);
+                Bytes page = test::packCodes(expected, width), codes(2049, kSentinel);
                 page.resize(528, 0xFF);
-                Bytes codes(2049, kSentinel);
-                ASSERT_EQ(pb_exdata(static_cast<std::int16_t>(width), static_cast<std::int16_t>(bytes),
-                                    static_cast<std::int16_t>(extra), page.data(), codes.data()),
-                          static_cast<std::int16_t>(count))
-                    << width << " " << bytes << " " << extra;
-                EXPECT_TRUE(std::equal(expected.begin(), expected.end(), codes.begin())) << width << " " << bytes << " " << extra;
-                EXPECT_EQ(codes[count], kSentinel) << "wrote past the count";
+                ASSERT_EQ(pb_exdata(static_cast<std::int16_t>(width), static_cast<std::int16_t>(bytes), static_cast<std::int16_t>(extra),
+                                    page.data(), codes.data()), static_cast<std::int16_t>(count)) << width << " " << bytes << " " << extra;
+                EXPECT_TRUE(std::equal(expected.begin(), expected.end(), codes.begin()) && codes[count] == kSentinel) << width << " " << bytes << " " << extra;
             }
         }
     }
@@ -205,12 +163,9 @@ TEST(Unpack, MatchesTheBitPackerForEveryLayout) {
 TEST(Unpack, RefusesArgumentsThatCouldLeaveThePage) {
     const Bytes page(528, 0xFF);
     Bytes codes(2048, kSentinel);
-    const struct {
-        std::int16_t width, bytes, extra;
-    } refused[] = {{1, 10, 0}, {5, 10, 0}, {0, 10, 0}, {-3, 10, 0}, {3, -1, 0},
-                   {3, 10, -1}, {3, 10, 9}, {2, 512, 1}, {2, 513, 0}, {4, 32767, 8}};
-    for (const auto& r : refused) {
-        EXPECT_EQ(pb_exdata(r.width, r.bytes, r.extra, page.data(), codes.data()), 0) << r.width << " " << r.bytes << " " << r.extra;
+    for (auto [width, bytes, extra] : std::vector<std::array<std::int16_t, 3>>{{1, 10, 0}, {5, 10, 0}, {0, 10, 0}, {-3, 10, 0}, {3, -1, 0},
+                                                                               {3, 10, -1}, {3, 10, 9}, {2, 512, 1}, {2, 513, 0}, {4, 32767, 8}}) {
+        EXPECT_EQ(pb_exdata(width, bytes, extra, page.data(), codes.data()), 0) << width << " " << bytes << " " << extra;
     }
     EXPECT_EQ(codes, Bytes(2048, kSentinel));
     EXPECT_EQ(pb_exdata(2, 511, 8, page.data(), codes.data()), 2048) << "the largest payload that passes";
