@@ -3,12 +3,8 @@
 // the input as it was.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,64 +40,39 @@ protected:
     test::TempDir m_dir;
 };
 
-// A folder, or (where permissions hold: not for root) a file without read
-// permission: every reader says so and writes nothing.
-TEST_F(BadInputTest, InputsThatCannotBeOpened) {
-    const Bytes wavBytes = WavFile::pcm16(11025, tone(3000)).bytes();
-    for (bool folder : {true, false}) {
-        if (!folder && ::geteuid() == 0) continue;
-        const auto unopenable = [&](const std::string& name, const Bytes& bytes) {
-            if (folder) fs::create_directory(m_dir.file(name));
-            else fs::permissions(write(name, bytes), fs::perms::owner_write);
-            return path(name);
-        };
-        const std::string rec = unopenable("rec.zrc", kRecording), wav = unopenable("in.wav", wavBytes);
-        EXPECT_EQ(play_splpget(rec.c_str()).pageCount, 1u);
-        Bytes page(528, 0x5A), table(2, 0x5A);
-        EXPECT_EQ(play_1pagerd(rec.c_str(), 0, page.data()), 1);
-        EXPECT_EQ(pb_splptblmk(rec.c_str(), table.data(), 2), 1);
-        EXPECT_EQ(page, Bytes(528, 0x5A));
-        EXPECT_EQ(table, Bytes(2, 0x5A));
-        EXPECT_EQ(AdpcmDec1(rec.c_str(), path("out.wav").c_str(), 2, 0, 0, nullptr, 0), 37);
-        EXPECT_FALSE(fs::exists(m_dir.file("out.wav")));
-        EXPECT_EQ(wav_zrc_check(wav.c_str()), 1);
-        EXPECT_EQ(wav_zrc_check_f(wav.c_str(), 512, 0, 3), 1);
-        EXPECT_EQ(wav_samplef(wav.c_str()) + static_cast<std::uint32_t>(wav_bitmode(wav.c_str())), 0u);
-        EXPECT_EQ(wav_zrc_mkheader(wav.c_str(), path("made.zrc").c_str(), 620), 1);  // made empty first
-        EXPECT_EQ(wav_zrc_encoder(wav.c_str(), path("made.zrc").c_str(), 0, 1), 1);
-        EXPECT_EQ(wav_zrc_encoder_f(wav.c_str(), path("made.zrc").c_str(), 0, 1, 512, 0, 3), 1);
-        EXPECT_EQ(fs::file_size(m_dir.file("made.zrc")), 0u);
-        if (!folder) {
-            fs::permissions(m_dir.file("rec.zrc"), fs::perms::owner_all);
-            fs::permissions(m_dir.file("in.wav"), fs::perms::owner_all);
-            EXPECT_EQ(test::readFile(rec), kRecording);
-            EXPECT_EQ(test::readFile(wav), wavBytes);
-        }
-        fs::remove_all(m_dir.file("rec.zrc"));
-        fs::remove_all(m_dir.file("in.wav"));
-    }
+// A folder opens but does not read: every reader says it cannot open it,
+// and writes nothing.
+TEST_F(BadInputTest, AFolderAsInput) {
+    fs::create_directory(m_dir.file("in"));
+    const std::string in = path("in"), out = path("out.wav"), made = path("made.zrc");
+    Bytes page(528, 0x5A), table(2, 0x5A);
+    EXPECT_EQ(play_splpget(in.c_str()).pageCount, 1u);
+    EXPECT_EQ(play_1pagerd(in.c_str(), 0, page.data()) + pb_splptblmk(in.c_str(), table.data(), 2), 2);
+    EXPECT_EQ(page, Bytes(528, 0x5A));
+    EXPECT_EQ(table, Bytes(2, 0x5A));
+    EXPECT_EQ(AdpcmDec1(in.c_str(), out.c_str(), 2, 0, 0, nullptr, 0), 37);
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(wav_zrc_check(in.c_str()) + wav_zrc_check_f(in.c_str(), 512, 0, 3), 2);
+    EXPECT_EQ(wav_samplef(in.c_str()) + static_cast<std::uint32_t>(wav_bitmode(in.c_str())), 0u);
+    EXPECT_EQ(wav_zrc_mkheader(in.c_str(), made.c_str(), 620), 1);  // made empty first
+    EXPECT_EQ(wav_zrc_encoder(in.c_str(), made.c_str(), 0, 1) + wav_zrc_encoder_f(in.c_str(), made.c_str(), 0, 1, 512, 0, 3), 2);
+    EXPECT_EQ(fs::file_size(made), 0u);
 }
 
 // Bytes a short file lacks read as 0xFF: header mode 255 has no WAV format;
 // without only the top byte of the data size it is a header with no pages.
 TEST_F(BadInputTest, WholeFileDecodingOfBrokenHeaders) {
-    struct Row {
-        const char* what;
-        std::function<void(Bytes&)> damage;
-        std::int32_t result;
-    };
-    for (const Row& r : {Row{"empty", [](Bytes& b) { b.clear(); }, 3}, Row{"4 bytes", [](Bytes& b) { b.resize(4); }, 3},
-                         Row{"60 bytes", [](Bytes& b) { b.resize(60); }, 3}, Row{"91 bytes", [](Bytes& b) { b.resize(91); }, 0},
-                         Row{"mode 3", [](Bytes& b) { b[60] = 3; }, 3}, Row{"rate code 9", [](Bytes& b) { b[61] = 9; }, 3},
-                         Row{"code width 5", [](Bytes& b) { b[62] = 5; }, 3}}) {
-        Bytes bytes = kRecording, headers(136, 0x5A);
-        r.damage(bytes);
+    const auto cut = [](std::ptrdiff_t n) { return Bytes(kRecording.begin(), kRecording.begin() + n); };
+    const auto with = [](std::size_t at, std::uint8_t v) { Bytes b = kRecording; b[at] = v; return b; };
+    for (const auto& [bytes, result] : std::vector<std::pair<Bytes, std::int32_t>>{
+             {cut(0), 3}, {cut(4), 3}, {cut(60), 3}, {cut(91), 0}, {with(60, 3), 3}, {with(61, 9), 3}, {with(62, 5), 3}}) {
+        Bytes headers(136, 0x5A);
         const std::string rec = write("rec.zrc", bytes);
         fs::remove(m_dir.file("out.wav"));
-        EXPECT_EQ(AdpcmDec1(rec.c_str(), path("out.wav").c_str(), 2, 0, 0, headers.data(), 0), r.result) << r.what;
-        EXPECT_EQ(fs::exists(m_dir.file("out.wav")), r.result == 0) << r.what;
-        if (r.result != 0) { EXPECT_EQ(headers, Bytes(136, 0x5A)) << r.what; }
-        EXPECT_EQ(test::readFile(rec), bytes) << r.what;
+        EXPECT_EQ(AdpcmDec1(rec.c_str(), path("out.wav").c_str(), 2, 0, 0, headers.data(), 0), result) << bytes.size();
+        EXPECT_EQ(fs::exists(m_dir.file("out.wav")), result == 0) << bytes.size();
+        EXPECT_TRUE(result == 0 || headers == Bytes(136, 0x5A)) << "headers of a refused call";
+        EXPECT_EQ(test::readFile(rec), bytes);
     }
 }
 
@@ -117,23 +88,6 @@ TEST_F(BadInputTest, WholeFileDecodingIgnoresEveryPageFlag) {
         ASSERT_EQ(AdpcmDec1(nullptr, nullptr, 2, 0, 255, nullptr, 1), 1360);
     }
     EXPECT_EQ(test::readFile(path("flagged.wav")), test::readFile(path("plain.wav")));
-}
-
-TEST_F(BadInputTest, WavFormatsOutsideTheVoiceFormats) {
-    struct Row {
-        std::uint32_t rate;
-        std::uint16_t bits;
-        std::int32_t check, encoder;  // the encoder writes nothing for any of them
-    };
-    for (const Row& r : {Row{11025, 12, 7, 5}, Row{8000, 32, 7, 5}, Row{44100, 16, 3, 0}}) {
-        WavFile w = WavFile::pcm16(r.rate, tone(2000));
-        w.bitsPerSample = r.bits;
-        const std::string wav = write("in.wav", w.bytes()), zrc = write("out.zrc", {});
-        EXPECT_EQ(wav_zrc_check(wav.c_str()), r.check) << r.rate << " " << r.bits;
-        EXPECT_EQ(wav_zrc_check_f(wav.c_str(), 512, 0, 3), r.check) << r.rate << " " << r.bits;
-        EXPECT_EQ(wav_zrc_encoder(wav.c_str(), zrc.c_str(), 0, 2), r.encoder) << r.rate << " " << r.bits;
-        EXPECT_EQ(fs::file_size(zrc), 0u) << r.rate << " " << r.bits;
-    }
 }
 
 // No data chunk: a LIST chunk holds the text "data", a size and the
@@ -162,12 +116,6 @@ TEST_F(BadInputTest, ARecordingIsNeverMadeOverItsWavFile) {
         EXPECT_EQ(wav_zrc_encoder_f(wav.c_str(), same.c_str(), 0, 2, 512, 0, 3), 2) << same;
         EXPECT_EQ(test::readFile(wav), wavBytes) << same;
     }
-    if (::geteuid() != 0) {  // not even when it cannot be read: the header writer would truncate it
-        fs::permissions(m_dir.file("in.wav"), fs::perms::owner_write);
-        EXPECT_EQ(wav_zrc_mkheader(wav.c_str(), wav.c_str(), 1148), 1);
-        fs::permissions(m_dir.file("in.wav"), fs::perms::owner_all);
-        EXPECT_EQ(test::readFile(wav), wavBytes);
-    }
 }
 
 // Not even the header fits: no file is left. The header and part of the
@@ -175,20 +123,17 @@ TEST_F(BadInputTest, ARecordingIsNeverMadeOverItsWavFile) {
 // reached the file rather than the two pages the header call announced.
 TEST_F(BadInputTest, WholeFileDecodingOnAFullDisk) {
     const std::string rec = write("rec.zrc", kRecording), wav = path("out.wav");
-    {
-        test::FileSizeLimit limit(30);
-        EXPECT_EQ(AdpcmDec1(rec.c_str(), wav.c_str(), 2, 0, 0, nullptr, 0), 2);
-    }
+    const auto limited = [](std::size_t bytes, const char* r, const char* w, int first, int last, int mode) {
+        test::FileSizeLimit limit(bytes);
+        return AdpcmDec1(r, w, 2, first, last, nullptr, mode);
+    };
+    EXPECT_EQ(limited(30, rec.c_str(), wav.c_str(), 0, 0, 0), 2);
     EXPECT_FALSE(fs::exists(wav));
     ASSERT_EQ(AdpcmDec1(rec.c_str(), wav.c_str(), 2, 0, 0, nullptr, 0), 2);
-    {
-        test::FileSizeLimit limit(1001);
-        EXPECT_EQ(AdpcmDec1(nullptr, nullptr, 2, 0, 1, nullptr, 1), 2);
-    }
+    EXPECT_EQ(limited(1001, nullptr, nullptr, 0, 1, 1), 2);
     const Bytes written = test::readFile(wav);
     ASSERT_GE(written.size(), 44u);
-    EXPECT_LE(written.size(), 1001u);
-    EXPECT_EQ(written.size() % 2, 0u);
+    EXPECT_TRUE(written.size() <= 1001 && written.size() % 2 == 0) << written.size();
     EXPECT_EQ(test::le32At(written, 40), written.size() - 44);
     EXPECT_EQ(test::le32At(written, 4), written.size() - 8);
 }

@@ -170,11 +170,7 @@ TEST_F(EncodeExportsTest, Refusals) {
     const auto enc = [](std::string w, std::int32_t bytes = 0, std::int32_t bits = 0, std::int32_t width = 0) -> Call {
         return [=](const char* z) { return width == 0 ? wav_zrc_encoder(w.c_str(), z, 0, 1) : wav_zrc_encoder_f(w.c_str(), z, 0, 1, bytes, bits, width); };
     };
-    struct Row {
-        Call call;
-        std::int32_t result;
-        bool emptied;
-    };
+    struct Row { Call call; std::int32_t result; bool emptied; };
     std::vector<Row> rows = {{mk(absent), 1, true}, {mk(folder, 512, 0, 3), 1, true}, {mk(nd), 3, true}, {mk(zb), 3, true},
                              {mk(r22k), 3, true}, {mk(nd, 512, 0, 3), 3, true}, {mk(zb, 512, 0, 3), 3, true}, {mk(r0, 512, 0, 3), 3, true},
                              {enc(b24), 5, false}, {enc(nd), 6, false}, {enc(r22k), 0, false} /* done, nothing encoded */,

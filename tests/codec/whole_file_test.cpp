@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "g726_vectors.h"
@@ -56,9 +57,7 @@ protected:
 };
 
 struct VectorFile {
-    std::string name;
-    int width;
-    std::string sequence;
+    std::string name, sequence;
     std::uint8_t mode;
     ParameterSet set;
     std::size_t perPage;
@@ -76,7 +75,7 @@ class WholeFileVectorTest : public WholeFileTest, public ::testing::WithParamInt
 // rate 7 the codes 0, 7, ..., 2,037 of a page are written twice, for 8,000 Hz.
 TEST_P(WholeFileVectorTest, EverySampleIsTheDoubledStep) {
     const VectorFile& f = GetParam();
-    const auto v = test::loadDecoderVector(f.width, f.sequence);
+    const auto v = test::loadDecoderVector(f.set.width, f.sequence);
     ASSERT_EQ(convert(zrc(fromVector(v, f.mode, f.set, f.perPage, f.pages)), file("out.wav"), f.sampleSize, f.ranges), f.pages);
     std::vector<int> expected;
     for (std::size_t k = 0; k < f.perPage * static_cast<std::size_t>(f.pages); ++k) {
@@ -86,10 +85,8 @@ TEST_P(WholeFileVectorTest, EverySampleIsTheDoubledStep) {
     }
     const auto size = static_cast<std::uint32_t>(f.sampleSize);
     const Bytes header(m_headers.begin() + 92, m_headers.begin() + 136), out = test::readFile(file("out.wav"));
-    EXPECT_EQ(test::le32At(header, 24), f.sampleRate);
-    EXPECT_EQ(test::le32At(header, 28), f.sampleRate * size);
-    EXPECT_EQ(header[32] | (header[34] << 8), static_cast<int>(size | (8 * size) << 8));
-    EXPECT_EQ(test::le32At(header, 40), expected.size() * size);
+    EXPECT_EQ(std::vector<std::uint32_t>({test::le32At(header, 24), test::le32At(header, 28), header[32], header[34], test::le32At(header, 40)}),
+              std::vector<std::uint32_t>({f.sampleRate, f.sampleRate * size, size, 8 * size, static_cast<std::uint32_t>(expected.size()) * size}));
     ASSERT_EQ(out.size(), 44 + expected.size() * size);
     EXPECT_TRUE(std::equal(header.begin(), header.end(), out.begin()));
     for (std::size_t k = 0; k < expected.size(); ++k) {
@@ -99,12 +96,12 @@ TEST_P(WholeFileVectorTest, EverySampleIsTheDoubledStep) {
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, WholeFileVectorTest,
-    ::testing::Values(VectorFile{"mode0_rate11_w3_16bit", 3, "nrm-a", 0, {11, 3, 510, 0}, 1360, 10, 2, 11025, {{0, 4}, {5, 9}}},
-                      VectorFile{"mode0_rate11_w3_8bit", 3, "nrm-m", 0, {11, 3, 510, 0}, 1360, 10, 1, 11025, {{0, 9}}},
-                      VectorFile{"mode1_rate7_w2_16bit", 2, "nrm-a", 1, {7, 2, 511, 4}, 2046, 3, 2, 8000, {{0, 2}}},
-                      VectorFile{"mode1_rate8_w2_16bit", 2, "nrm-m", 1, {8, 2, 511, 4}, 2048, 4, 2, 8000, {{0, 3}}},
-                      VectorFile{"mode0_rate8_w4_16bit", 4, "nrm-a", 0, {8, 4, 512, 0}, 1024, 5, 2, 8000, {{0, 4}}},
-                      VectorFile{"mode0_rate8_w3_16bit", 3, "i", 0, {8, 3, 510, 0}, 1360, 2, 2, 8000, {{0, 1}}}),
+    ::testing::Values(VectorFile{"mode0_rate11_w3_16bit", "nrm-a", 0, {11, 3, 510, 0}, 1360, 10, 2, 11025, {{0, 4}, {5, 9}}},
+                      VectorFile{"mode0_rate11_w3_8bit", "nrm-m", 0, {11, 3, 510, 0}, 1360, 10, 1, 11025, {{0, 9}}},
+                      VectorFile{"mode1_rate7_w2_16bit", "nrm-a", 1, {7, 2, 511, 4}, 2046, 3, 2, 8000, {{0, 2}}},
+                      VectorFile{"mode1_rate8_w2_16bit", "nrm-m", 1, {8, 2, 511, 4}, 2048, 4, 2, 8000, {{0, 3}}},
+                      VectorFile{"mode0_rate8_w4_16bit", "nrm-a", 0, {8, 4, 512, 0}, 1024, 5, 2, 8000, {{0, 4}}},
+                      VectorFile{"mode0_rate8_w3_16bit", "i", 0, {8, 3, 510, 0}, 1360, 2, 2, 8000, {{0, 1}}}),
     [](const auto& p) { return p.param.name; });
 
 TEST_F(WholeFileTest, HeaderCallFillsTheCallersBufferWithBothHeaders) {
@@ -147,29 +144,22 @@ TEST_F(WholeFileTest, PageCountIsHeldToThePagesTheFileHolds) {
     EXPECT_EQ(test::readFile(file("short.wav")).size(), 44u + 2u * 2720u);
 }
 
+// 37: no recording; 2: no WAV file can be made there, nor over the
+// recording by any name; 4: sample sizes other than 1 and 2; 3: modes, rate
+// codes and widths without a WAV format.
 TEST_F(WholeFileTest, HeaderCallRefusalsCreateNothing) {
-    const auto good = zrc(ZrcBuilder().page(Bytes(1360, 1), 3, 0).bytes());
+    const Bytes recording = ZrcBuilder().page(Bytes(1360, 1), 3, 0).bytes();
+    const auto good = zrc(recording), out = file("out.wav");
     fs::create_hard_link(good, file("hard.wav"));
-    const auto header = [&](const std::string& rec, const std::string& wav, int size = 2) {
-        return AdpcmDec1(rec.c_str(), wav.c_str(), size, 0, 0, nullptr, 0);
-    };
-    EXPECT_EQ(header(file("absent.zrc"), file("out.wav")), 37);
-    // 2: no WAV file can be made there, nor over the recording by any name.
-    for (const auto& wav : {file("no/such/folder.wav"), m_dir.path().string(), good, file("./rec.zrc"), file("hard.wav")}) {
-        EXPECT_EQ(header(good, wav), 2) << wav;
-    }
-    EXPECT_EQ(test::readFile(good), ZrcBuilder().page(Bytes(1360, 1), 3, 0).bytes());
-    for (int size : {0, 3, 16, -1}) EXPECT_EQ(header(good, file("out.wav"), size), 4) << size;
-    // 3: modes and rate codes without a WAV format.
-    struct Bad {
-        std::uint8_t mode;
-        ParameterSet set0, set1;
-    };
-    for (const Bad& b : {Bad{2, {11, 3, 510, 0}, {7, 2, 511, 4}}, Bad{0, {7, 2, 511, 4}, {7, 2, 511, 4}},
-                         Bad{1, {11, 3, 510, 0}, {11, 3, 510, 0}}, Bad{0, {11, 9, 510, 0}, {7, 2, 511, 4}}}) {
-        EXPECT_EQ(header(zrc(ZrcBuilder().mode(b.mode).set0(b.set0).set1(b.set1).bytes(), "bad.zrc"), file("out.wav")), 3) << int{b.mode};
-    }
-    EXPECT_FALSE(fs::exists(file("out.wav")));
+    const auto bad = [&](std::uint8_t mode, ParameterSet set0, ParameterSet set1) { return zrc(ZrcBuilder().mode(mode).set0(set0).set1(set1).bytes(), "bad.zrc"); };
+    const std::vector<std::tuple<std::string, std::string, int, std::int32_t>> rows = {
+        {file("absent.zrc"), out, 2, 37}, {good, file("no/such/folder.wav"), 2, 2}, {good, m_dir.path().string(), 2, 2}, {good, good, 2, 2},
+        {good, file("./rec.zrc"), 2, 2}, {good, file("hard.wav"), 2, 2}, {good, out, 0, 4}, {good, out, 3, 4}, {good, out, 16, 4}, {good, out, -1, 4},
+        {bad(2, {11, 3, 510, 0}, {7, 2, 511, 4}), out, 2, 3}, {bad(0, {7, 2, 511, 4}, {7, 2, 511, 4}), out, 2, 3},
+        {bad(1, {11, 3, 510, 0}, {11, 3, 510, 0}), out, 2, 3}, {bad(0, {11, 9, 510, 0}, {7, 2, 511, 4}), out, 2, 3}};
+    for (const auto& [rec, wav, size, result] : rows) EXPECT_EQ(AdpcmDec1(rec.c_str(), wav.c_str(), size, 0, 0, nullptr, 0), result) << rec << " " << wav;
+    EXPECT_EQ(test::readFile(good), recording);
+    EXPECT_FALSE(fs::exists(out));
 }
 
 // Without a successful header call (a failed one drops the last), without
