@@ -121,9 +121,8 @@ constexpr i32 fmult(i32 an, u32 srn) {
     return ((srn >> 10) ^ static_cast<u32>(an < 0)) != 0 ? -waMag : waMag;
 }
 
-// ACCUM: the loops sum the products modulo 2^32, whose low 16 bits are
-// the standard's sums.
-// SE from SEI (and SEZ from SEZI): the 16-bit sum halved, as a signed number.
+// ACCUM: the loops sum the products modulo 2^32, whose low 16 bits are the
+// standard's SEI and SEZI; SE and SEZ are those halved, as signed numbers.
 constexpr i32 halfSum(u32 sum16) { return wrap16(static_cast<i32>(sum16)) >> 1; }
 
 constexpr u32 lima(u32 ap) { return ap >= 256 ? 64 : ap >> 2; }

@@ -40,6 +40,7 @@ std::vector<std::int16_t> stepAll(Decoder& d, const std::vector<std::uint8_t>& c
 
 struct Vector { bool encoder; int width; std::string sequence; };
 std::string nameOf(const Vector& v) { return (v.encoder ? "enc_w" : "dec_w") + std::to_string(v.width) + "_" + v.sequence; }
+void PrintTo(const Vector& v, std::ostream* os) { *os << nameOf(v); }
 
 class CoderVectorTest : public ::testing::TestWithParam<std::tuple<Vector, test::Kernels>> {
 protected:
