@@ -28,7 +28,7 @@ inline namespace ZRC_ISA {
 template <int Width>
 [[gnu::always_inline]] inline std::uint8_t encodeStep(WorkingState& s, std::int32_t sl) {
     const g726::Prediction p = g726::predict(s);
-    const g726::LogDifference ld = g726::tc::log(g726::tc::subta(sl, p.se));
+    const g726::LogDifference ld = g726::log(g726::subta(sl, p.se));
     const g726::u32 i = g726::quan(g726::subtb(ld.dl, p.y), ld.ds, Width);
     // The code goes through the decoder's own reconstruction and adaptation,
     // so the two sides cannot drift apart.

@@ -1,10 +1,15 @@
 // The fixed-point function blocks of ITU-T G.726 for the 16, 24 and
 // 32 kbit/s variants (code widths 2, 3 and 4 bits).
 //
-// Every block is a pure function of its inputs on unsigned integers that
-// carry only the low n bits of the standard's n-bit quantities; none of them
-// touches the coder state. The arithmetic follows the standard to the bit:
-// encoder and decoder only stay in step if every block agrees exactly.
+// Every block is a pure function of its inputs; none of them touches the
+// coder state. Scale factors, logs, floating values and the speed control
+// are unsigned integers carrying the low n bits of the standard's n-bit
+// quantities. The predictor's coefficients, SE, SEZ, D, DQ and SR are plain
+// signed numbers instead of n-bit two's complement patterns, which spares
+// the loops a mask or a sign extension at nearly every block; on every
+// value the coder can give them the results are the standard's to the bit
+// (the tests compare each block with the standard's own arithmetic).
+// Encoder and decoder only stay in step if every block agrees exactly.
 #pragma once
 
 #include <algorithm>
@@ -17,15 +22,12 @@
 namespace zrc::g726::inline ZRC_ISA {
 
 using u32 = std::uint32_t;
+using i32 = std::int32_t;
 
 // Number of significant bits: 0 for 0, 1 for 1, 2 for 2-3, ... 15 for 16384-32767.
 // The index of the top bit of 2x + 1 is exactly that, with no special case
 // for 0 (x stays below 2^31 everywhere in the coder).
 constexpr u32 sig(u32 x) { return static_cast<u32>(std::bit_width((x << 1) | 1)) - 1; }
-
-// x when the 1-bit s is 0, (2^16 - x) mod 2^16 when it is 1, without a
-// branch: the coder's signs follow the signal, which no predictor guesses.
-constexpr u32 negateIf16(u32 s, u32 x) { return ((x ^ (0u - s)) + s) & 65535; }
 
 // The low `bits` bits of x read as two's complement and shifted right by k,
 // the sign copied into every higher bit. This is what the filters' DIFSX
@@ -36,7 +38,10 @@ constexpr u32 shiftSigned(u32 x) {
 }
 
 // A 16-bit two's complement value as a signed number.
-constexpr std::int32_t asSigned16(u32 x) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(x)); }
+constexpr i32 asSigned16(u32 x) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(x)); }
+
+// A value modulo 2^16 read as 16-bit two's complement.
+constexpr i32 wrap16(i32 x) { return asSigned16(static_cast<u32>(x)); }
 
 // All ones when the condition holds, else 0: for selecting without a branch.
 constexpr u32 maskIf(bool condition) { return 0u - static_cast<u32>(condition); }
@@ -100,35 +105,25 @@ inline constexpr auto kTransitionsByCode = byCode(kTransitions);
 
 // --- Prediction ------------------------------------------------------------
 
-constexpr u32 fmult(u32 an, u32 srn) {
-    const u32 anS = an >> 15;
-    const u32 anMag = anS ? (16384 - (an >> 2)) & 8191 : an >> 2;
+// FMULT: the product WAn of a coefficient An and a floating SRn or DQn.
+// (WAnMANT << 7) shifted right by 26 - WAnEXP, or left by WAnEXP - 26 when
+// that is negative: one right shift of a value placed four bits higher
+// covers both directions, since WAnEXP never exceeds 28. A zero magnitude
+// has the mantissa 32, not 0, so a zero coefficient can still give a small
+// product when SRn is large.
+constexpr i32 fmult(i32 an, u32 srn) {
+    const u32 anMag = static_cast<u32>(an < 0 ? -(an >> 2) : an >> 2) & 8191;
     const u32 anExp = sig(anMag);
-    // A zero magnitude has the mantissa 32, not 0, so a zero coefficient can
-    // still give a small product when SRn is large.
     const u32 anMant = ((anMag << 6) >> anExp) | (static_cast<u32>(anMag == 0) << 5);
-    const u32 srnS = srn >> 10;
-    const u32 srnExp = (srn >> 6) & 15;
-    const u32 srnMant = srn & 63;
-    const u32 waMant = (srnMant * anMant + 48) >> 4;
-    const u32 waExp = srnExp + anExp;
-    // (WAnMANT << 7) shifted right by 26 - WAnEXP, or left by WAnEXP - 26 when
-    // that is negative: one right shift of a value placed four bits higher
-    // covers both directions, since WAnEXP never exceeds 28.
-    const u32 waMag = ((waMant << 11) >> (30 - waExp)) & 32767;
-    return negateIf16(srnS ^ anS, waMag);
+    const u32 waMant = ((srn & 63) * anMant + 48) >> 4;
+    const u32 waExp = ((srn >> 6) & 15) + anExp;
+    const auto waMag = static_cast<i32>(((waMant << 11) >> (30 - waExp)) & 32767);
+    return ((srn >> 10) ^ static_cast<u32>(an < 0)) != 0 ? -waMag : waMag;
 }
 
-struct Estimate {
-    u32 se;   // signal estimate, 15-bit TC
-    u32 sez;  // partial estimate of the zero section, 15-bit TC
-};
-
-constexpr Estimate accum(u32 wa1, u32 wa2, const std::array<u32, 6>& wb) {
-    const u32 sezi = (wb[0] + wb[1] + wb[2] + wb[3] + wb[4] + wb[5]) & 65535;
-    const u32 sei = (sezi + wa2 + wa1) & 65535;
-    return {sei >> 1, sezi >> 1};
-}
+// ACCUM: the loops sum the products modulo 2^32, whose low 16 bits are the
+// standard's SEI and SEZI; SE and SEZ are those halved, as signed numbers.
+constexpr i32 halfSum(u32 sum16) { return wrap16(static_cast<i32>(sum16)) >> 1; }
 
 constexpr u32 lima(u32 ap) { return ap >= 256 ? 64 : ap >> 2; }
 
@@ -144,22 +139,18 @@ constexpr u32 mix(u32 al, u32 yu, u32 yl) {
 
 // --- Quantization (encoder side) --------------------------------------------
 
-constexpr u32 subta(u32 sl, u32 se) {
-    sl &= 16383;
-    const u32 sli = (sl & 8192) ? sl + 49152 : sl;
-    const u32 sei = (se & 16384) ? se + 32768 : se;
-    return (sli + 65536 - sei) & 65535;
-}
-
 struct LogDifference {
     u32 dl;  // log2 of |D|, 11 bits
     u32 ds;  // sign of D
 };
 
-constexpr LogDifference log(u32 d) {
-    const u32 ds = d >> 15;
-    const u32 dqm = ds ? (65536 - d) & 32767 : d;
-    const u32 exp = sig(dqm | 1) - 1;  // 0 for 0 and 1 alike
+// SUBTA: SL (14-bit) minus SE (15-bit) never leaves 16 bits.
+constexpr i32 subta(i32 sl, i32 se) { return sl - se; }
+
+constexpr LogDifference log(i32 d) {
+    const u32 ds = d < 0 ? 1u : 0u;
+    const u32 dqm = static_cast<u32>(d < 0 ? -d : d) & 32767;
+    const u32 exp = sig(dqm | 1) - 1;
     const u32 mant = ((dqm << 7) >> exp) & 127;
     return {(exp << 7) + mant, ds};
 }
@@ -220,23 +211,19 @@ constexpr u32 antilog(u32 dql, u32 dqs) {
 
 // --- Reconstruction ----------------------------------------------------------
 
-constexpr u32 signMagnitudeToTc(u32 dq) {
-    return (dq & 32768) ? (65536 - (dq & 32767)) & 65535 : dq;
-}
-constexpr u32 widen15To16(u32 x) { return (x & 16384) ? x + 32768 : x; }
-
-constexpr u32 addb(u32 dq, u32 se) {
-    return (signMagnitudeToTc(dq) + widen15To16(se)) & 65535;
-}
-
 struct PartialSign {
     u32 pk0;    // sign of DQ + SEZ
     u32 sigpk;  // 1 when DQ + SEZ is 0
 };
 
-constexpr PartialSign addc(u32 dq, u32 sez) {
-    const u32 dqsez = (signMagnitudeToTc(dq) + widen15To16(sez)) & 65535;
-    return {dqsez >> 15, dqsez == 0 ? 1u : 0u};
+// DQ from its sign and magnitude; -0 is 0.
+constexpr i32 signedDq(u32 dqs, u32 dqmag) { return static_cast<i32>((dqmag ^ (0u - dqs)) + dqs); }
+
+constexpr i32 addb(i32 dq, i32 se) { return wrap16(dq + se); }
+
+constexpr PartialSign addc(i32 dq, i32 sez) {
+    const i32 dqsez = wrap16(dq + sez);
+    return {dqsez < 0 ? 1u : 0u, dqsez == 0 ? 1u : 0u};
 }
 
 constexpr u32 floatFromMagnitude(u32 sign, u32 mag) {
@@ -247,9 +234,9 @@ constexpr u32 floatFromMagnitude(u32 sign, u32 mag) {
 
 constexpr u32 floata(u32 dq) { return floatFromMagnitude(dq >> 15, dq & 32767); }
 
-constexpr u32 floatb(u32 sr) {
-    const u32 s = sr >> 15;
-    return floatFromMagnitude(s, negateIf16(s, sr) & 32767);
+constexpr u32 floatb(i32 sr) {
+    const u32 s = sr < 0 ? 1u : 0u;
+    return floatFromMagnitude(s, static_cast<u32>(sr < 0 ? -sr : sr) & 32767);
 }
 
 // ANTILOG and FLOATA of a positive DQ at once, for every 12-bit DQL: the
@@ -275,54 +262,40 @@ constexpr DqMagnitude dqFromLog(u32 dql) { return tables::kDqByLog[dql & 4095]; 
 
 // --- Pole predictor adaptation -----------------------------------------------
 
-// The coefficient updates read their two's complement operands as signed
-// numbers: the standard's modular sums and its sign-filling additions are
-// then plain additions and arithmetic shifts, with the same results for
-// every input (no intermediate leaves its width).
-
-constexpr u32 upa2(u32 pk0, u32 pk1, u32 pk2, u32 a1, u32 a2, u32 sigpk) {
-    const u32 pks1 = pk0 ^ pk1;
-    const u32 pks2 = pk0 ^ pk2;
-    const std::int32_t uga2a = pks2 == 0 ? 16384 : -16384;
-    // FA1: 4 x A1, limited to +-32764.
-    const std::int32_t fa1 = std::clamp(4 * asSigned16(a1), -32764, 32764);
-    const std::int32_t fa = pks1 ? fa1 : -fa1;
-    const std::int32_t uga2 = sigpk == 1 ? 0 : (uga2a + fa) >> 7;
-    const std::int32_t ula2 = -(asSigned16(a2) >> 7);
-    return static_cast<u32>(asSigned16(a2) + uga2 + ula2) & 65535;
+constexpr i32 upa2(u32 pk0, u32 pk1, u32 pk2, i32 a1, i32 a2, u32 sigpk) {
+    const i32 fa1 = std::clamp(4 * a1, -32764, 32764);
+    const i32 fa = (pk0 ^ pk1) != 0 ? fa1 : -fa1;
+    const i32 uga2a = (pk0 ^ pk2) == 0 ? 16384 : -16384;
+    const i32 uga2 = sigpk == 1 ? 0 : (uga2a + fa) >> 7;
+    return wrap16(a2 + uga2 - (a2 >> 7));
 }
 
-constexpr u32 limc(u32 a2t) {
-    // A2 within +-0.75 (12288); plain selects, as the limit is hit often.
-    return static_cast<u32>(std::clamp(asSigned16(a2t), -12288, 12288)) & 65535;
+constexpr i32 limc(i32 a2t) { return std::clamp(a2t, -12288, 12288); }
+
+constexpr i32 upa1(u32 pk0, u32 pk1, i32 a1, u32 sigpk) {
+    const i32 uga1 = sigpk == 1 ? 0 : ((pk0 ^ pk1) == 0 ? 192 : -192);
+    return wrap16(a1 + uga1 - (a1 >> 8));
 }
 
-constexpr u32 upa1(u32 pk0, u32 pk1, u32 a1, u32 sigpk) {
-    const std::int32_t uga1 = sigpk == 1 ? 0 : ((pk0 ^ pk1) == 0 ? 192 : -192);
-    const std::int32_t ula1 = -(asSigned16(a1) >> 8);
-    return static_cast<u32>(asSigned16(a1) + uga1 + ula1) & 65535;
-}
-
-constexpr u32 limd(u32 a1t, u32 a2p) {
-    const u32 a1ul = (15360 + 65536 - a2p) & 65535;
-    const u32 a1ll = (a2p + 65536 - 15360) & 65535;
-    const u32 low = a1t >= 32768 && a1t < a1ll ? a1ll : a1t;
-    return a1t >= a1ul && a1t <= 32767 ? a1ul : low;
+// For A2P within LIMC's range, A1 within +-(15360 - A2P).
+constexpr i32 limd(i32 a1t, i32 a2p) {
+    const i32 a1ul = 15360 - a2p;
+    return std::clamp(a1t, -a1ul, a1ul);
 }
 
 // --- Zero predictor adaptation -----------------------------------------------
 
-constexpr u32 xorSigns(u32 dqn, u32 dq) { return (dq >> 15) ^ (dqn >> 10); }
-
-constexpr u32 upb(u32 un, u32 bn, u32 dq) {
-    const std::int32_t ugb = (dq & 32767) == 0 ? 0 : (un == 0 ? 128 : -128);
-    const std::int32_t ulb = -(asSigned16(bn) >> 8);
-    return static_cast<u32>(asSigned16(bn) + ugb + ulb) & 65535;
+// UPB for one coefficient, given Un (XOR of the signs of DQn and DQ) and
+// the magnitude of DQ: no gain when that magnitude is 0, whatever Un is.
+constexpr i32 upb(u32 un, i32 bn, u32 dqmag) {
+    const i32 gain = dqmag == 0 ? 0 : (un == 0 ? 128 : -128);
+    return wrap16(bn + gain - (bn >> 8));
 }
 
 // --- Tone and transition detection -------------------------------------------
 
-constexpr u32 tone(u32 a2p) { return (a2p >= 32768 && a2p < 53760) ? 1 : 0; }
+// TONE: A2P below -0.71875.
+constexpr u32 tone(i32 a2p) { return a2p < -11776 ? 1u : 0u; }
 
 constexpr u32 trigb(u32 tr, u32 x) { return tr ? 0 : x; }
 
@@ -403,84 +376,5 @@ constexpr u32 filte(u32 yup, u32 yl) {
     const u32 difsx = shiftSigned<14, 0>(yup + ((1048576 - yl) >> 6));
     return (yl + difsx) & 524287;
 }
-
-// --- Two's complement forms ------------------------------------------------------
-//
-// The coder's loops hold A1, A2, SE, SEZ, SR and the quantized difference as
-// plain signed numbers rather than as the standard's n-bit patterns, which
-// spares them a mask or a sign extension at nearly every block. These forms
-// of the blocks take and give such numbers; on every input the loops can give
-// them, each equals the form above (the tests compare them exhaustively).
-namespace tc {
-
-using i32 = std::int32_t;
-
-// A value modulo 2^16 read as 16-bit two's complement.
-constexpr i32 wrap16(i32 x) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<u32>(x))); }
-
-// DQ from its sign and magnitude; -0 is 0.
-constexpr i32 signedDq(u32 dqs, u32 dqmag) { return static_cast<i32>((dqmag ^ (0u - dqs)) + dqs); }
-
-// SE from SEI (and SEZ from SEZI): the 16-bit sum halved, as a signed number.
-constexpr i32 halfSum(u32 sum16) { return wrap16(static_cast<i32>(sum16)) >> 1; }
-
-// FMULT of a signed An: the product WAn as a signed number.
-constexpr i32 fmult(i32 an, u32 srn) {
-    const u32 anMag = static_cast<u32>(an < 0 ? -(an >> 2) : an >> 2) & 8191;
-    const u32 anExp = sig(anMag);
-    const u32 anMant = ((anMag << 6) >> anExp) | (static_cast<u32>(anMag == 0) << 5);
-    const u32 waMant = ((srn & 63) * anMant + 48) >> 4;
-    const u32 waExp = ((srn >> 6) & 15) + anExp;
-    const auto waMag = static_cast<i32>(((waMant << 11) >> (30 - waExp)) & 32767);
-    return ((srn >> 10) ^ static_cast<u32>(an < 0)) != 0 ? -waMag : waMag;
-}
-
-// SUBTA: SL (14-bit) minus SE (15-bit) never leaves 16 bits.
-constexpr i32 subta(i32 sl, i32 se) { return sl - se; }
-
-constexpr LogDifference log(i32 d) {
-    const u32 ds = d < 0 ? 1u : 0u;
-    const u32 dqm = static_cast<u32>(d < 0 ? -d : d) & 32767;
-    const u32 exp = sig(dqm | 1) - 1;
-    const u32 mant = ((dqm << 7) >> exp) & 127;
-    return {(exp << 7) + mant, ds};
-}
-
-constexpr i32 addb(i32 dq, i32 se) { return wrap16(dq + se); }
-
-constexpr PartialSign addc(i32 dq, i32 sez) {
-    const i32 dqsez = wrap16(dq + sez);
-    return {dqsez < 0 ? 1u : 0u, dqsez == 0 ? 1u : 0u};
-}
-
-constexpr u32 floatb(i32 sr) {
-    const u32 s = sr < 0 ? 1u : 0u;
-    return floatFromMagnitude(s, static_cast<u32>(sr < 0 ? -sr : sr) & 32767);
-}
-
-constexpr i32 upa2(u32 pk0, u32 pk1, u32 pk2, i32 a1, i32 a2, u32 sigpk) {
-    const i32 fa1 = std::clamp(4 * a1, -32764, 32764);
-    const i32 fa = (pk0 ^ pk1) != 0 ? fa1 : -fa1;
-    const i32 uga2a = (pk0 ^ pk2) == 0 ? 16384 : -16384;
-    const i32 uga2 = sigpk == 1 ? 0 : (uga2a + fa) >> 7;
-    return wrap16(a2 + uga2 - (a2 >> 7));
-}
-
-constexpr i32 limc(i32 a2t) { return std::clamp(a2t, -12288, 12288); }
-
-constexpr i32 upa1(u32 pk0, u32 pk1, i32 a1, u32 sigpk) {
-    const i32 uga1 = sigpk == 1 ? 0 : ((pk0 ^ pk1) == 0 ? 192 : -192);
-    return wrap16(a1 + uga1 - (a1 >> 8));
-}
-
-// For A2P within LIMC's range, A1 within +-(15360 - A2P).
-constexpr i32 limd(i32 a1t, i32 a2p) {
-    const i32 a1ul = 15360 - a2p;
-    return std::clamp(a1t, -a1ul, a1ul);
-}
-
-constexpr u32 tone(i32 a2p) { return a2p < -11776 ? 1u : 0u; }
-
-}  // namespace tc
 
 }  // namespace zrc::g726::inline ZRC_ISA

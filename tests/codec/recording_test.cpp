@@ -1,8 +1,10 @@
-// Recording inspection and page access through the library's C exports.
+// Recording inspection, page access and code unpacking through the
+// library's C exports.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
+#include <array>
+#include <tuple>
+#include <random>
 #include <vector>
 
 #include "pagecodec.h"
@@ -13,109 +15,65 @@ namespace zrc {
 namespace {
 
 using test::ZrcBuilder;
+using Bytes = std::vector<std::uint8_t>;
 
-bool allFieldsEqual(const RecordingInfo& info, std::uint32_t v) {
-    return info.rate0 == v && info.rate1 == v && info.bits0 == v && info.bits1 == v &&
-           info.payloadBytes0 == v && info.payloadBytes1 == v && info.payloadBits0 == v &&
-           info.payloadBits1 == v && info.pageCount == v && info.seconds0 == v && info.seconds1 == v &&
-           info.storedPages0 == v && info.storedPages1 == v && info.pageMs0 == static_cast<std::int32_t>(v) &&
-           info.pageMs1 == static_cast<std::int32_t>(v);
+// The fields of a record as numbers, in their order.
+std::vector<long> fieldsOf(const RecordingInfo& i) {
+    return {i.rate0, i.rate1, i.bits0, i.bits1, i.payloadBytes0, i.payloadBytes1, i.payloadBits0, i.payloadBits1,
+            i.pageCount, i.seconds0, i.seconds1, i.storedPages0, i.storedPages1, i.pageMs0, i.pageMs1};
+}
+
+// The bytes with those at the given offsets replaced.
+Bytes with(Bytes b, std::initializer_list<std::pair<std::size_t, std::uint8_t>> changes) {
+    for (auto [at, v] : changes) b.at(at) = v;
+    return b;
+}
+
+Bytes threePages() {
+    return ZrcBuilder().page(Bytes(1360, 1), 3, 0x00).page(Bytes(2046, 2), 2, 0x01).page(Bytes(1360, 5), 3, 0x00).bytes();
 }
 
 class RecordingTest : public ::testing::Test {
 protected:
-    std::string write(const std::vector<std::uint8_t>& bytes, const std::string& name = "rec.zrc") {
-        const auto path = m_dir.file(name);
-        test::writeFile(path, bytes);
-        return path.string();
-    }
-    std::vector<std::uint8_t> threePages() {
-        return ZrcBuilder()
-            .page(std::vector<std::uint8_t>(1360, 1), 3, 0x00)
-            .page(std::vector<std::uint8_t>(2046, 2), 2, 0x01)
-            .page(std::vector<std::uint8_t>(1360, 5), 3, 0x00)
-            .bytes();
+    std::string write(const Bytes& bytes, const std::string& name = "rec.zrc") {
+        test::writeFile(m_dir.file(name), bytes);
+        return m_dir.file(name).string();
     }
     test::TempDir m_dir;
 };
 
-TEST_F(RecordingTest, DescribesAWrittenRecording) {
-    const RecordingInfo info = play_splpget(write(threePages()).c_str());
-    EXPECT_EQ(info.rate0, 11);
-    EXPECT_EQ(info.rate1, 7);
-    EXPECT_EQ(info.bits0, 3);
-    EXPECT_EQ(info.bits1, 2);
-    EXPECT_EQ(info.payloadBytes0, 510);
-    EXPECT_EQ(info.payloadBytes1, 511);
-    EXPECT_EQ(info.payloadBits0, 0);
-    EXPECT_EQ(info.payloadBits1, 4);
-    EXPECT_EQ(info.pageCount, 3u);
-    EXPECT_EQ(info.storedPages0, 3u);
-    EXPECT_EQ(info.pageMs0, 123);  // 1,360 codes at 11 kHz
-    EXPECT_EQ(info.pageMs1, 292);  // 2,046 codes at 7 kHz
-}
-
-TEST_F(RecordingTest, ReadsTheFieldsInTheirPlaces) {
+// Page durations: 1,360 codes at 11 kHz, 2,046 at 7 kHz, 1,024 and 2,048 at 8.
+TEST_F(RecordingTest, DescribesARecordingFromItsHeaderFields) {
+    EXPECT_EQ(fieldsOf(play_splpget(write(threePages()).c_str())),
+              (std::vector<long>{11, 7, 3, 2, 510, 511, 0, 4, 3, 0, 0, 3, 0, 123, 292}));
     auto bytes = ZrcBuilder().set0({8, 4, 512, 0}).set1({8, 2, 511, 8}).bytes();
-    bytes[71] = 0x34, bytes[72] = 0x12;  // seconds0
-    bytes[73] = 0x02, bytes[74] = 0x00;  // seconds1
-    bytes[75] = 0x01, bytes[76] = 0x02, bytes[77] = 0x03, bytes[78] = 0x04;
-    bytes[79] = 0x09, bytes[80] = 0x00, bytes[81] = 0x00, bytes[82] = 0x80;
-    const RecordingInfo info = play_splpget(write(bytes).c_str());
-    EXPECT_EQ(info.seconds0, 0x1234);
-    EXPECT_EQ(info.seconds1, 2);
-    EXPECT_EQ(info.storedPages0, 0x04030201u);
-    EXPECT_EQ(info.storedPages1, 0x80000009u);
-    EXPECT_EQ(info.pageMs0, 1024 / 8);
-    EXPECT_EQ(info.pageMs1, 2048 / 8);
-    EXPECT_EQ(info.pageCount, 0u);
+    const Bytes fields = {0x34, 0x12, 0x02, 0x00, 0x01, 0x02, 0x03, 0x04, 0x09, 0x00, 0x00, 0x80};
+    std::copy(fields.begin(), fields.end(), bytes.begin() + 71);
+    EXPECT_EQ(fieldsOf(play_splpget(write(bytes).c_str())),
+              (std::vector<long>{8, 8, 4, 2, 512, 511, 0, 8, 0, 0x1234, 2, 0x04030201, 0x80000009L, 128, 256}));
 }
 
-TEST_F(RecordingTest, MissingFileAndFolderGiveTheAllOneRecord) {
-    EXPECT_TRUE(allFieldsEqual(play_splpget(m_dir.file("absent.zrc").string().c_str()), 1));
-    EXPECT_TRUE(allFieldsEqual(play_splpget(m_dir.path().string().c_str()), 1));
-}
-
-TEST_F(RecordingTest, EveryConformanceTestRejects) {
-    // One change per test of the conformance check, each enough to fail it.
-    const std::vector<std::pair<std::size_t, std::uint8_t>> breaks = {
-        {0, 'R'}, {3, 'X'}, {8, 'w'}, {11, 'X'}, {12, 'F'}, {15, '_'}, {60, 3},  {61, 9},
-        {61, 0},  {62, 5}, {62, 1}, {66, 12}, {67, 5}, {84, 'D'}, {87, 'A'},
-    };
-    for (const auto& [offset, value] : breaks) {
-        auto bytes = threePages();
-        bytes[offset] = value;
-        EXPECT_TRUE(allFieldsEqual(play_splpget(write(bytes).c_str()), 13)) << "offset " << offset;
+// One change per test of the conformance check, each enough to fail it
+// (short files and a page size of 0 among them), then the header fields that
+// no test looks at.
+TEST_F(RecordingTest, ConformanceChecks) {
+    const Bytes good = threePages();
+    std::vector<std::pair<Bytes, bool>> rows;
+    for (auto [at, v] : std::vector<std::pair<std::size_t, std::uint8_t>>{{0, 'R'}, {3, 'X'}, {8, 'w'}, {11, 'X'}, {12, 'F'}, {15, '_'}, {60, 3},
+                                                                          {61, 9}, {61, 0}, {62, 5}, {62, 1}, {66, 12}, {67, 5}, {84, 'D'}, {87, 'A'}}) {
+        rows.push_back({with(good, {{at, v}}), false});
     }
-    // An ordinary WAV file is not a recording either.
-    auto wav = threePages();
-    std::memcpy(wav.data(), "RIFF", 4);
-    EXPECT_TRUE(allFieldsEqual(play_splpget(write(wav).c_str()), 13));
-}
-
-TEST_F(RecordingTest, NothingElseIsTested) {
-    auto bytes = threePages();
-    bytes[4] = bytes[5] = 0;          // outer size
-    bytes[16] = 99;                   // format body size
-    bytes[63] = bytes[64] = 0;        // payload bytes of set 0
-    bytes[88] = bytes[89] = 0xEE;     // data size
-    bytes[60] = 2;                    // header mode 2 is accepted
-    bytes.resize(bytes.size() - 1);   // a trailing partial page
-    const RecordingInfo info = play_splpget(write(bytes).c_str());
-    EXPECT_EQ(info.rate0, 11);
-    EXPECT_EQ(info.pageCount, 2u);
-}
-
-TEST_F(RecordingTest, ShortFilesAndZeroPageSizeAreNotRecordings) {
-    const auto full = ZrcBuilder().bytes();  // exactly 92 bytes: conforming, no pages
-    const RecordingInfo empty = play_splpget(write(full).c_str());
-    EXPECT_EQ(empty.rate0, 11);
-    EXPECT_EQ(empty.pageCount, 0u);
-    for (std::size_t length : {0u, 4u, 60u, 88u, 91u}) {
-        const std::vector<std::uint8_t> cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length));
-        EXPECT_TRUE(allFieldsEqual(play_splpget(write(cut).c_str()), 13)) << length << " bytes";
+    for (std::size_t n : {0u, 4u, 60u, 88u, 91u}) rows.push_back({Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n)), false});
+    rows.push_back({with(good, {{58, 0}, {59, 0}}), false});
+    for (auto [at, v] : std::vector<std::pair<std::size_t, std::uint8_t>>{{4, 0}, {16, 99}, {63, 0}, {88, 0xEE}, {60, 2}}) {
+        rows.push_back({with(good, {{at, v}}), true});
     }
-    EXPECT_TRUE(allFieldsEqual(play_splpget(write(ZrcBuilder().pageSize(0).bytes()).c_str()), 13));
+    for (const auto& [bytes, conforms] : rows) {
+        const RecordingInfo info = play_splpget(write(bytes).c_str());
+        EXPECT_EQ(fieldsOf(info) == std::vector<long>(15, 13), !conforms) << bytes.size() << " " << &bytes - &rows[0].first;
+        EXPECT_EQ(info.pageCount, conforms ? 3u : 13u);
+    }
+    EXPECT_EQ(fieldsOf(play_splpget(m_dir.file("absent.zrc").string().c_str())), std::vector<long>(15, 1));
 }
 
 TEST_F(RecordingTest, PageCountDividesByThePageSizeField) {
@@ -124,22 +82,25 @@ TEST_F(RecordingTest, PageCountDividesByThePageSizeField) {
     EXPECT_EQ(play_splpget(write(bytes).c_str()).pageCount, 2u);
     bytes.resize(92 + 528 * 3 + 100, 0);
     EXPECT_EQ(play_splpget(write(bytes).c_str()).pageCount, 3u);
-    // A recorder page size of 100 over the same 1,684 data bytes: 16 pages.
-    bytes[58] = 100, bytes[59] = 0;
+    bytes[58] = 100, bytes[59] = 0;  // 1,684 data bytes in pages of 100
     EXPECT_EQ(play_splpget(write(bytes).c_str()).pageCount, 16u);
 }
 
-// A page's type is bit 0 of its flag; its bytes: PastTheEndEverythingReadsAs0xFF.
+// A page's type is bit 0 of its flag, in the page reader and in the table,
+// however many reads of the file the table takes.
 TEST_F(RecordingTest, OnlyBitZeroOfTheFlagCounts) {
     ZrcBuilder b;
-    for (int flag = 0; flag < 256; ++flag) b.page({}, 3, static_cast<std::uint8_t>(flag));
+    Bytes expected;
+    for (int k = 0; k < 1000; ++k) {
+        b.page({}, 3, static_cast<std::uint8_t>(k % 7 == 3 || k % 11 == 0 ? k | 1 : k & 0xFE));
+        expected.push_back(k % 7 == 3 || k % 11 == 0 ? 1 : 0);
+    }
     const auto name = write(b.bytes());
-    std::vector<std::uint8_t> table(256, 0xAA);
-    ASSERT_EQ(pb_splptblmk(name.c_str(), table.data(), 256), 0);
-    std::vector<std::uint8_t> page(528);
-    for (int flag = 0; flag < 256; ++flag) {
-        EXPECT_EQ(table[static_cast<std::size_t>(flag)], flag & 1) << flag;
-        EXPECT_EQ(play_1pagerd(name.c_str(), flag, page.data()), (flag & 1) ? 5 : 0) << flag;
+    Bytes table(1000, 0xAA), page(528);
+    ASSERT_EQ(pb_splptblmk(name.c_str(), table.data(), 1000), 0);
+    EXPECT_EQ(table, expected);
+    for (int k = 0; k < 256; ++k) {
+        EXPECT_EQ(play_1pagerd(name.c_str(), k, page.data()), expected[static_cast<std::size_t>(k)] ? 5 : 0) << k;
     }
 }
 
@@ -147,57 +108,67 @@ TEST_F(RecordingTest, PastTheEndEverythingReadsAs0xFF) {
     auto bytes = threePages();
     bytes.resize(92 + 528 * 2 + 300);  // page 2 is partial
     const auto name = write(bytes);
-    std::vector<std::uint8_t> page(528, 0);
+    Bytes page(528, 0);
     EXPECT_EQ(play_1pagerd(name.c_str(), 2, page.data()), 5);
     EXPECT_TRUE(std::equal(page.begin(), page.begin() + 300, bytes.begin() + 92 + 528 * 2));
     EXPECT_TRUE(std::all_of(page.begin() + 300, page.end(), [](auto b) { return b == 0xFF; }));
     EXPECT_EQ(play_1pagerd(name.c_str(), 1000, page.data()), 5);
-    EXPECT_TRUE(std::all_of(page.begin(), page.end(), [](auto b) { return b == 0xFF; }));
-
-    std::vector<std::uint8_t> table(5, 0xAA);
+    EXPECT_EQ(page, Bytes(528, 0xFF));
+    Bytes table(5, 0xAA);
     ASSERT_EQ(pb_splptblmk(name.c_str(), table.data(), 5), 0);
-    EXPECT_EQ(table, (std::vector<std::uint8_t>{0, 1, 1, 1, 1}));
+    EXPECT_EQ(table, (Bytes{0, 1, 1, 1, 1}));
 }
 
-TEST_F(RecordingTest, PageTypeTableOfALongRecording) {
-    // More pages than one read of the table covers, with a pattern that
-    // shifts against the read size.
-    ZrcBuilder b;
-    std::vector<std::uint8_t> expected;
-    for (int k = 0; k < 1000; ++k) {
-        const bool type1 = (k % 7 == 3) || (k % 11 == 0);
-        b.page({}, 2, type1 ? 0x01 : 0x00);
-        expected.push_back(type1 ? 1 : 0);
-    }
-    std::vector<std::uint8_t> table(1000);
-    ASSERT_EQ(pb_splptblmk(write(b.bytes()).c_str(), table.data(), 1000), 0);
-    EXPECT_EQ(table, expected);
-}
-
-TEST(PlayingTime, SumsEntriesUpToTheLastIndexInclusive) {
-    const std::vector<std::uint8_t> mixed = {0, 1, 0, 2};
+TEST(PageTable, PlayingTimeAndCounters) {
+    const Bytes mixed = {0, 1, 0, 2, 7};
     EXPECT_EQ(get_time(mixed.data(), 0, 123, 292), 123);
     EXPECT_EQ(get_time(mixed.data(), 1, 123, 292), 415);
     EXPECT_EQ(get_time(mixed.data(), 3, 123, 292), 2 * 123 + 292);  // the 2 adds nothing
-    const std::vector<std::uint8_t> ten0(10, 0), ten1(10, 1);
-    EXPECT_EQ(get_time(ten0.data(), 9, 123, 292), 1230);
-    EXPECT_EQ(get_time(ten1.data(), 9, 123, 292), 2920);
+    EXPECT_EQ(get_time(Bytes(3, 1).data(), 2, 0, 1'000'000'000), 2'147'483'647) << "holds at the top";
+    std::array<std::uint32_t, 2> counters = {99, 99};
+    EXPECT_EQ(splp_pageno(mixed.data(), counters.data(), 4), 0);
+    EXPECT_EQ(counters, (std::array<std::uint32_t, 2>{2, 1}));  // 0 and 1 entries among the first 4
+    EXPECT_EQ(splp_pageno(mixed.data(), counters.data(), 0), 0);
+    EXPECT_EQ(counters, (std::array<std::uint32_t, 2>{0, 0}));
 }
 
-TEST(PlayingTime, HoldsAtTheTopInsteadOfWrapping) {
-    const std::vector<std::uint8_t> table(3, 1);
-    EXPECT_EQ(get_time(table.data(), 2, 0, 1'000'000'000), 2'147'483'647);
+// --- pb_exdata ------------------------------------------------------------------
+
+constexpr std::uint8_t kSentinel = 0xEE;
+
+// The format's packing examples, then every width, whole bytes around the
+// group boundaries and extra bits against codes packed one bit at a time;
+// nothing is written past the count.
+TEST(Unpack, MatchesThePackingOfTheFormat) {
+    for (const auto& [width, bytes, expected] : {std::tuple<int, Bytes, Bytes>{3, {0x88, 0xC6, 0xFA}, {0, 1, 2, 3, 4, 5, 6, 7}},
+                                                 {2, {0x39}, {1, 2, 3, 0}}, {4, {0xA5, 0x5A}, {5, 10, 10, 5}}}) {
+        EXPECT_EQ(test::packCodes(expected, width), bytes);
+    }
+    std::mt19937 rng(1234);
+    for (int width = 2; width <= 4; ++width) {
+        for (int bytes : {0, 1, 2, 3, 4, 5, 6, 7, 100, 101, 102, 509, 510, 511, 512}) {
+            for (int extra = 0; extra <= 8 && bytes * 8 + extra <= 4096; ++extra) {
+                const auto count = static_cast<std::size_t>((bytes * 8 + extra) / width);
+                const Bytes expected = test::randomCodes(count, width, rng);
+                Bytes page = test::packCodes(expected, width), codes(2049, kSentinel);
+                page.resize(528, 0xFF);
+                ASSERT_EQ(pb_exdata(static_cast<std::int16_t>(width), static_cast<std::int16_t>(bytes), static_cast<std::int16_t>(extra),
+                                    page.data(), codes.data()), static_cast<std::int16_t>(count)) << width << " " << bytes << " " << extra;
+                EXPECT_TRUE(std::equal(expected.begin(), expected.end(), codes.begin()) && codes[count] == kSentinel) << width << " " << bytes << " " << extra;
+            }
+        }
+    }
 }
 
-TEST(PageCounters, CountTypeZeroAndTypeOneEntries) {
-    const std::vector<std::uint8_t> table = {0, 1, 1, 7, 0};
-    std::uint32_t counters[2] = {99, 99};
-    EXPECT_EQ(splp_pageno(table.data(), counters, 4), 0);
-    EXPECT_EQ(counters[0], 1u);
-    EXPECT_EQ(counters[1], 2u);
-    EXPECT_EQ(splp_pageno(table.data(), counters, 0), 0);
-    EXPECT_EQ(counters[0], 0u);
-    EXPECT_EQ(counters[1], 0u);
+TEST(Unpack, RefusesArgumentsThatCouldLeaveThePage) {
+    const Bytes page(528, 0xFF);
+    Bytes codes(2048, kSentinel);
+    for (auto [width, bytes, extra] : std::vector<std::array<std::int16_t, 3>>{{1, 10, 0}, {5, 10, 0}, {0, 10, 0}, {-3, 10, 0}, {3, -1, 0},
+                                                                               {3, 10, -1}, {3, 10, 9}, {2, 512, 1}, {2, 513, 0}, {4, 32767, 8}}) {
+        EXPECT_EQ(pb_exdata(width, bytes, extra, page.data(), codes.data()), 0) << width << " " << bytes << " " << extra;
+    }
+    EXPECT_EQ(codes, Bytes(2048, kSentinel));
+    EXPECT_EQ(pb_exdata(2, 511, 8, page.data(), codes.data()), 2048) << "the largest payload that passes";
 }
 
 }  // namespace
