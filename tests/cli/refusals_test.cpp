@@ -40,13 +40,13 @@ enum class Tool { Decode, Encode, Info, Play };
 struct Row {
     std::string name;
     Tool tool;
-    std::function<Bytes()> input;  // empty: no file of that name; {} from a maker below: see `kind`
+    std::function<Bytes()> input;  // the file's bytes; none: no file, or a folder (see kind)
     std::string line;              // standard error, $ for the input's path; empty: nothing there
     int status = kExitFileFailed;
     bool convert = false;
     std::optional<int> width = {};
     std::optional<std::uint32_t> from = {};
-    std::string kind = "file";     // "file", "folder" or "locked"
+    std::string kind = "file";     // "file", "folder", or "locked": a file its owner cannot read
     std::uintmax_t recordingBytes = 0;  // what a taken row writes
 };
 void PrintTo(const Row& r, std::ostream* os) { *os << r.name; }
