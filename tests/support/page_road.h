@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "loaded_pagecodec.h"
+#ifdef ZRC_TEST_WITH_ORVEL
+#include "orvel.h"
+#endif
 
 namespace zrc::test {
 
@@ -62,10 +65,6 @@ inline std::vector<std::uint32_t> allPages(const std::string& zrc) {
 }
 
 #ifdef ZRC_TEST_WITH_ORVEL
-}  // namespace zrc::test
-#include "orvel.h"
-namespace zrc::test {
-
 struct Conversion {
     std::int32_t predicted = 0;         // AdpcmDecHeader's result
     std::vector<std::uint8_t> scratch;  // what it left in the player's buffer
