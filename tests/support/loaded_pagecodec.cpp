@@ -27,6 +27,7 @@ LoadedPageCodec load() {
     bind(handle, lib.splp_pageno, "splp_pageno");
     bind(handle, lib.pb_exdata, "pb_exdata");
     bind(handle, lib.pb_adpcm_dec, "pb_adpcm_dec");
+    bind(handle, lib.SoundSet11k16bit, "SoundSet11k16bit");
     bind(handle, lib.AdpcmDec1, "AdpcmDec1");
     return lib;
 }

@@ -18,6 +18,7 @@ struct LoadedPageCodec {
     std::int16_t (*pb_exdata)(std::int16_t, std::int16_t, std::int16_t, const std::uint8_t*, std::uint8_t*) = nullptr;
     std::int32_t (*pb_adpcm_dec)(std::int32_t, std::int32_t, std::int32_t, const std::uint8_t*, void**,
                                  std::int32_t) = nullptr;
+    std::int32_t (*SoundSet11k16bit)(void**, std::int32_t, std::uint8_t*) = nullptr;
     std::int32_t (*AdpcmDec1)(const char*, const char*, std::int32_t, std::int32_t, std::int32_t, std::uint8_t*,
                               std::int32_t) = nullptr;
 };

@@ -1,16 +1,80 @@
 #include "wav_builder.h"
 
+#include "test_files.h"
 
 namespace zrc::test {
-
 namespace {
+
 void put(std::vector<std::uint8_t>& out, std::uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
-void tag(std::vector<std::uint8_t>& out, const char* t) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(t[i]));
+void putTag(std::vector<std::uint8_t>& out, const std::string& tag) {
+    for (std::size_t i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(i < tag.size() ? tag[i] : ' '));
 }
+std::vector<std::uint8_t> fmtBody(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
+    std::vector<std::uint8_t> body;
+    const std::uint32_t align = channels * ((bits + 7u) / 8u);
+    put(body, tag, 2);
+    put(body, channels, 2);
+    put(body, rate, 4);
+    put(body, rate * align, 4);
+    put(body, align, 2);
+    put(body, bits, 2);
+    return body;
+}
+
 }  // namespace
+
+WavBuilder& WavBuilder::format(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
+    return chunk("fmt ", fmtBody(tag, channels, rate, bits));
+}
+
+WavBuilder& WavBuilder::extensible(std::uint16_t subTag, std::uint16_t channels, std::uint32_t rate,
+                                   std::uint16_t containerBits, std::uint16_t validBits) {
+    auto body = fmtBody(0xFFFE, channels, rate, containerBits);
+    put(body, 22, 2);
+    put(body, validBits, 2);
+    put(body, channels == 2 ? 3 : 4, 4);  // channel mask
+    put(body, subTag, 2);
+    body.insert(body.end(), {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71});
+    return chunk("fmt ", body);
+}
+
+WavBuilder& WavBuilder::chunk(const std::string& id, const std::vector<std::uint8_t>& body) {
+    putTag(m_chunks, id);
+    put(m_chunks, static_cast<std::uint32_t>(body.size()), 4);
+    m_chunks.insert(m_chunks.end(), body.begin(), body.end());
+    if (body.size() % 2 != 0) m_chunks.push_back(0);
+    return *this;
+}
+
+WavBuilder& WavBuilder::data(const std::vector<std::uint8_t>& samples, std::optional<std::uint32_t> declared) {
+    putTag(m_chunks, "data");
+    put(m_chunks, declared.value_or(static_cast<std::uint32_t>(samples.size())), 4);
+    m_chunks.insert(m_chunks.end(), samples.begin(), samples.end());
+    return *this;
+}
+
+WavBuilder& WavBuilder::data16(const std::vector<std::int16_t>& samples) {
+    std::vector<std::uint8_t> bytes;
+    for (std::int16_t s : samples) put(bytes, static_cast<std::uint16_t>(s), 2);
+    return data(bytes);
+}
+
+WavBuilder& WavBuilder::tags(const std::string& riff, const std::string& wave) {
+    m_riff = riff;
+    m_wave = wave;
+    return *this;
+}
+
+std::vector<std::uint8_t> WavBuilder::bytes() const {
+    std::vector<std::uint8_t> out;
+    putTag(out, m_riff);
+    put(out, static_cast<std::uint32_t>(4 + m_chunks.size()), 4);
+    putTag(out, m_wave);
+    out.insert(out.end(), m_chunks.begin(), m_chunks.end());
+    return out;
+}
 
 WavFile WavFile::pcm16(std::uint32_t rate, const std::vector<std::int16_t>& samples) {
     WavFile w;
@@ -28,23 +92,12 @@ WavFile WavFile::pcm8(std::uint32_t rate, const std::vector<std::uint8_t>& sampl
 }
 
 std::vector<std::uint8_t> WavFile::bytes() const {
-    std::vector<std::uint8_t> out;
-    const std::uint32_t blockAlign = channels * ((bitsPerSample + 7u) / 8u);
-    tag(out, "RIFF");
-    put(out, static_cast<std::uint32_t>(36 + data.size()), 4);
-    tag(out, "WAVE");
-    tag(out, "fmt ");
-    put(out, 16, 4);
-    put(out, format, 2);
-    put(out, channels, 2);
-    put(out, sampleRate, 4);
-    put(out, sampleRate * blockAlign, 4);
-    put(out, blockAlign, 2);
-    put(out, bitsPerSample, 2);
-    tag(out, "data");
-    put(out, static_cast<std::uint32_t>(data.size()), 4);
-    out.insert(out.end(), data.begin(), data.end());
-    return out;
+    return WavBuilder().format(format, channels, sampleRate, bitsPerSample).data(data).bytes();
+}
+
+std::vector<std::uint8_t> voiceWav(std::uint32_t rate, std::uint16_t bits, const std::vector<std::uint8_t>& samples,
+                                   std::uint16_t channels) {
+    return WavBuilder().format(1, channels, rate, bits).data(samples).bytes();
 }
 
 std::vector<std::int16_t> samplesOf16BitWav(const std::vector<std::uint8_t>& wav) {
@@ -53,6 +106,24 @@ std::vector<std::int16_t> samplesOf16BitWav(const std::vector<std::uint8_t>& wav
         out.push_back(static_cast<std::int16_t>(wav[k] | (wav[k + 1] << 8)));
     }
     return out;
+}
+
+::testing::AssertionResult wavHeaderTrue(const std::vector<std::uint8_t>& wav, std::uint32_t rate, int bits) {
+    if (wav.size() < 44) return ::testing::AssertionFailure() << "a file of " << wav.size() << " bytes";
+    const auto expected = WavBuilder()
+                              .format(1, 1, rate, static_cast<std::uint16_t>(bits))
+                              .data({}, static_cast<std::uint32_t>(wav.size() - 44))
+                              .bytes();
+    const std::vector<std::uint8_t> header(wav.begin(), wav.begin() + 44);
+    auto riff = expected;
+    riff.resize(44);
+    for (std::size_t i = 4; i < 8; ++i) riff[i] = static_cast<std::uint8_t>((wav.size() - 8) >> (8 * (i - 4)));
+    if (header == riff) return ::testing::AssertionSuccess();
+    ::testing::AssertionResult r = ::testing::AssertionFailure();
+    r << "header of a " << wav.size() << "-byte file: RIFF size " << le32At(wav, 4) << ", rate " << le32At(wav, 24)
+      << ", byte rate " << le32At(wav, 28) << ", bits " << (wav[34] | wav[35] << 8) << ", data size "
+      << le32At(wav, 40);
+    return r;
 }
 
 }  // namespace zrc::test

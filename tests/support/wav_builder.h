@@ -1,29 +1,62 @@
-// Builds WAV files byte by byte for tests: the canonical 44-byte layout,
-// every field settable, so that each check can be broken on its own.
+// WAV files for tests, chunk by chunk, so that odd layouts are as easy to
+// write as the canonical one; and the one check that a WAV header tells the
+// truth about its file.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace zrc::test {
 
+class WavBuilder {
+public:
+    // A 16-byte "fmt " chunk; the block align is taken from whole bytes.
+    WavBuilder& format(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits);
+    // WAVE_FORMAT_EXTENSIBLE around subTag: samples of containerBits holding validBits.
+    WavBuilder& extensible(std::uint16_t subTag, std::uint16_t channels, std::uint32_t rate,
+                           std::uint16_t containerBits, std::uint16_t validBits);
+    // Any chunk; an odd body gets its pad byte.
+    WavBuilder& chunk(const std::string& id, const std::vector<std::uint8_t>& body);
+    // A "data" chunk whose header may claim another size than it holds.
+    WavBuilder& data(const std::vector<std::uint8_t>& samples, std::optional<std::uint32_t> declared = {});
+    WavBuilder& data16(const std::vector<std::int16_t>& samples);
+    // Replaces "RIFF" / "WAVE" to make files that are not RIFF/WAVE.
+    WavBuilder& tags(const std::string& riff, const std::string& wave);
+    std::vector<std::uint8_t> bytes() const;
+
+private:
+    std::string m_riff = "RIFF";
+    std::string m_wave = "WAVE";
+    std::vector<std::uint8_t> m_chunks;
+};
+
+// The canonical 44-byte layout with every field settable, so that each check
+// of a reader can be broken on its own.
 struct WavFile {
     std::uint32_t sampleRate = 11025;
     std::uint16_t channels = 1;
-    std::uint16_t format = 1;           // 1: PCM
+    std::uint16_t format = 1;  // 1: PCM
     std::uint16_t bitsPerSample = 16;
-    std::vector<std::uint8_t> data;     // the data chunk's body
+    std::vector<std::uint8_t> data;
 
-    // 16-bit samples, little-endian.
     static WavFile pcm16(std::uint32_t rate, const std::vector<std::int16_t>& samples);
-    // 8-bit unsigned samples.
     static WavFile pcm8(std::uint32_t rate, const std::vector<std::uint8_t>& samples);
-
-    // "RIFF", size, "WAVE", a 16-byte "fmt " chunk, "data", size, samples.
     std::vector<std::uint8_t> bytes() const;
 };
 
+// A mono canonical file of the given sample size (bytes of samples as given).
+std::vector<std::uint8_t> voiceWav(std::uint32_t rate, std::uint16_t bits, const std::vector<std::uint8_t>& samples,
+                                   std::uint16_t channels = 1);
+
 // The 16-bit samples of a canonical WAV file (header of 44 bytes).
 std::vector<std::int16_t> samplesOf16BitWav(const std::vector<std::uint8_t>& wav);
+
+// A canonical PCM header whose sizes are those of the file it heads, whose
+// rates and alignment agree, at the rate and sample size given.
+::testing::AssertionResult wavHeaderTrue(const std::vector<std::uint8_t>& wav, std::uint32_t rate, int bits);
 
 }  // namespace zrc::test

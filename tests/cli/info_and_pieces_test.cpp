@@ -1,0 +1,123 @@
+// zrc info's report as text and JSON, and the pieces the subcommands share:
+// the time display, parallel jobs, the progress bar.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "cli_run.h"
+#include "parallel_jobs.h"
+#include "progress_bar.h"
+#include "time_text.h"
+#include "zrc_builder.h"
+
+namespace zrc::cli {
+namespace {
+
+class InfoTest : public test::CliTest {
+protected:
+    // 50 type-0 pages (123 ms each) and 3 type-1 pages (292 ms): 7,026 ms.
+    std::string mixed(const std::string& name = "mixed.zrc") {
+        test::ZrcBuilder b;
+        for (int p = 0; p < 53; ++p) {
+            const bool t1 = p % 20 == 19 || p == 52;
+            b.page(std::vector<std::uint8_t>(t1 ? 2046 : 1360, 1), t1 ? 2 : 3, t1 ? 1 : 0);
+        }
+        return write(name, b.bytes());
+    }
+};
+
+TEST_F(InfoTest, TextReport) {
+    const test::Outcome r = info({mixed()}, false);
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    for (const char* line : {"header mode    0", "rate code 11, 3-bit codes, 1360 codes per page",
+                             "rate code 7, 2-bit codes, 2046 codes per page", "53 (type 0: 50, type 1: 3)",
+                             "00 : 00 : 07 (7.026 s)"}) {
+        EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
+    }
+}
+
+TEST_F(InfoTest, JsonReportWhereSomeFilesFail) {
+    write("notes.txt", {'n', 'o'});
+    // Latin-1 bytes in a name: JSON carries Unicode only, they become U+FFFD.
+    const test::Outcome r = info({path("absent.zrc"), mixed("r\xE9union.zrc"), path("notes.txt"), m_dir.path().string(),
+                              write("empty.zrc", test::ZrcBuilder().mode(1).bytes())},
+                             true);
+    EXPECT_EQ(r.status, kExitFileFailed);
+    const auto j = nlohmann::json::parse(r.out);
+    ASSERT_EQ(j.size(), 5u);
+    EXPECT_NE(j[0]["error"].get<std::string>().find("cannot open"), std::string::npos);
+    EXPECT_EQ(j[2]["error"], "not a ZRC recording");
+    EXPECT_EQ(j[3]["error"], "cannot open: is a folder");
+    const auto& m = j[1];
+    EXPECT_NE(m["file"].get<std::string>().find("r\xEF\xBF\xBDunion.zrc"), std::string::npos);
+    EXPECT_EQ(m["headerMode"], 0);
+    EXPECT_EQ(m["pages"], 53);
+    EXPECT_EQ(m["pagesByType"], nlohmann::json({50, 3}));
+    EXPECT_EQ(m["sets"][0]["rateCode"], 11);
+    EXPECT_EQ(m["sets"][1]["codesPerPage"], 2046);
+    EXPECT_EQ(m["sets"][1]["pageMs"], 292);
+    EXPECT_EQ(m["playingTime"], "00 : 00 : 07");
+    EXPECT_DOUBLE_EQ(m["seconds"].get<double>(), 7.026);
+    EXPECT_EQ(j[4]["pages"], 0);
+    EXPECT_EQ(j[4]["headerMode"], 1);
+    EXPECT_EQ(j[4]["playingTime"], "00 : 00 : 00");
+}
+
+TEST(TimeText, AsThePlayerShowsIt) {
+    // Seconds are cut, not rounded; hours beyond 99 keep their last two digits.
+    for (const auto& [ms, text] : std::vector<std::pair<std::int64_t, std::string>>{
+             {999, "00 : 00 : 00"}, {7011, "00 : 00 : 07"}, {59999, "00 : 00 : 59"}, {60000, "00 : 01 : 00"},
+             {3723000, "01 : 02 : 03"}, {123LL * 3600000 + 4000, "23 : 00 : 04"}}) {
+        EXPECT_EQ(formatPlayingTime(ms), text) << ms;
+    }
+}
+
+TEST(ParallelJobs, EveryIndexOnceOnAtMostTheWorkersAndAnExceptionAfterTheOthers) {
+    for (unsigned workers : {1u, 3u, 64u}) {
+        std::vector<std::atomic<int>> hits(500);
+        std::mutex m;
+        std::set<std::thread::id> threads;
+        runParallel(hits.size(), workers, [&](std::size_t i) {
+            ++hits[i];
+            std::lock_guard lock(m);
+            threads.insert(std::this_thread::get_id());
+        });
+        for (std::size_t i = 0; i < hits.size(); ++i) ASSERT_EQ(hits[i].load(), 1) << i;
+        EXPECT_LE(threads.size(), workers);
+    }
+    std::atomic<int> ran{0};
+    auto failing = [&](std::size_t i) {
+        ++ran;
+        if (i == 5) throw std::runtime_error("job failed");
+    };
+    EXPECT_THROW(runParallel(20, 3, failing), std::runtime_error);
+    EXPECT_EQ(ran.load(), 20);
+}
+
+TEST(ProgressBarTest, DrawsOnlyOnATerminalAndClearsItsLineForAMessage) {
+    std::ostringstream off, on, lines;
+    for (auto [out, enabled] : {std::pair{&off, false}, std::pair{&on, true}}) {
+        ProgressBar p(*out, enabled, 200, 2);
+        p.advance(100);
+        p.fileDone();
+        p.print(lines, "a -> b");
+        p.advance(100);
+        p.fileDone();
+        p.finish();
+    }
+    EXPECT_EQ(off.str(), "");
+    EXPECT_EQ(lines.str(), "a -> b\na -> b\n");
+    const std::string s = on.str();
+    EXPECT_NE(s.find("50%  1/2 files"), std::string::npos) << s;
+    EXPECT_NE(s.find("\r\033[K"), std::string::npos) << "a message clears the bar's line first";
+    EXPECT_NE(s.find("[##############################] 100%  2/2 files\n"), std::string::npos) << s;
+}
+
+}  // namespace
+}  // namespace zrc::cli
