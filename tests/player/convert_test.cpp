@@ -191,7 +191,6 @@ private slots:
             return layout == QLatin1String("type1") || (layout == QLatin1String("mixed") && p % 3 == 1);
         });
         const auto zrc = h.openRecording(r);
-        h.form.state().PlayFlag = 1;
         const auto out = h.files.file("out.wav");
         h.convert(pcmBit, out);
 
@@ -224,12 +223,9 @@ private slots:
         QCOMPARE(readFile(out), expectedFile(r, 12));
         QCOMPARE(readFile(zrc), r.bytes);
 
-        const PlayerState& s = h.form.state();
-        QCOMPARE(s.OutFileName, qpath(out));
-        QCOMPARE(s.PlayFlag, std::int16_t{0});
-        QCOMPARE(s.ConvFlag, std::int16_t{1});
-        QCOMPARE(s.RecInfo.storedPages0, static_cast<std::uint32_t>(12 - ones));
-        QCOMPARE(s.RecInfo.storedPages1, static_cast<std::uint32_t>(ones));
+        QVERIFY(!h.form.playback().playing());
+        QCOMPARE(h.form.session().info().storedPages0, static_cast<std::uint32_t>(12 - ones));
+        QCOMPARE(h.form.session().info().storedPages1, static_cast<std::uint32_t>(ones));
         QVERIFY(h.atRest());
         for (QLabel* image : h.form.controls().Image1) QVERIFY(image->isHidden());
         QVERIFY(h.spaceAskedFor == std::vector<QString>{qpath(out)});
@@ -352,7 +348,6 @@ private slots:
         QCOMPARE(h.snapshots.size(), static_cast<std::size_t>(cancelAt));
         QCOMPARE(atCancel, expectedFile(r, static_cast<std::size_t>(cancelAt)));
         QVERIFY(!std::filesystem::exists(out));
-        QCOMPARE(h.form.state().ConvFlag, std::int16_t{0});
         QVERIFY(h.dialogs.boxes().empty());
         QVERIFY(h.atRest());
     }
@@ -452,13 +447,10 @@ private slots:
     void dialogCancelled() {
         Harness h;
         h.openRecording(typeZeroOnly(5));
-        h.form.state().PlayFlag = 1;
         h.form.ComControl(kConversionButtonState);
         h.convert(2, std::nullopt);
         QCOMPARE(CallLog::instance().functions(), (Names{"WavStop", "WavDestroy"}));
-        QCOMPARE(h.form.state().PlayFlag, std::int16_t{0});
-        QCOMPARE(h.form.state().ConvFlag, std::int16_t{0});
-        QCOMPARE(h.form.state().OutFileName, QStringLiteral(" "));
+        QVERIFY(!h.form.playback().playing());
         const Form1Controls& c = h.form.controls();
         QVERIFY(c.PlayX->isEnabled() && !c.PlayX->isHidden() && c.Cancelx->isHidden());
         QVERIFY(c.ProgressBar1->isHidden());
@@ -576,7 +568,7 @@ private slots:
         QVERIFY(CallLog::instance().callsOf("AdpcmDecx").empty());
         QVERIFY(!std::filesystem::exists(h.files.file("out.wav")));
         // The failure records' 1s or 13s are not taken as the recording's.
-        if (what != QLatin1String("empty")) QCOMPARE(h.form.state().PageCount, 5);
+        if (what != QLatin1String("empty")) QCOMPARE(h.form.session().pageCount(), 5);
         QVERIFY(h.atRest());
     }
 

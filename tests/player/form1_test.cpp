@@ -109,7 +109,6 @@ private slots:
         const PlayerState& s = h.form.state();
         QCOMPARE(s.FileName, QString());
         QCOMPARE(s.OpenErrorText, kMsg[2]);
-        QCOMPARE(s.OutFileName, QStringLiteral(" "));
         QCOMPARE(s.AutoPlay, std::int16_t{0});
     }
 
@@ -370,12 +369,12 @@ private slots:
 
         QCOMPARE(s.FileName, qpath(path));
         QCOMPARE(h.form.windowTitle(), QStringLiteral("memo.zrc"));
-        QCOMPARE(s.PageCount, 500);
-        QCOMPARE(s.RecInfo.rate0, std::uint16_t{11});
-        QCOMPARE(s.RecInfo.pageMs1, 292);
-        QCOMPARE(s.PageTypeTable.size(), std::size_t{500});
-        for (std::size_t i = 0; i < 500; ++i) QCOMPARE(s.PageTypeTable[i], std::uint8_t(i % 5 == 4 ? 1 : 0));
-        QCOMPARE(s.TotalTimeStr, QStringLiteral("00 : 01 : 18"));
+        QCOMPARE(h.form.session().pageCount(), 500);
+        QCOMPARE(h.form.session().info().rate0, std::uint16_t{11});
+        QCOMPARE(h.form.session().info().pageMs1, 292);
+        QCOMPARE(h.form.session().pageTypes().size(), std::size_t{500});
+        for (std::size_t i = 0; i < 500; ++i) QCOMPARE(h.form.session().pageTypes()[i], std::uint8_t(i % 5 == 4 ? 1 : 0));
+        QCOMPARE(h.form.session().totalTimeText(), QStringLiteral("00 : 01 : 18"));
         QCOMPARE(shownTime(h), QStringLiteral("[00 : 00 : 00 / 00 : 01 : 18]"));
         QCOMPARE(s.PlayMode, std::int16_t{0});
         QVERIFY(c.PlaySlider->isEnabled());
@@ -441,7 +440,7 @@ private slots:
         const PlayerState& s = h.form.state();
         QCOMPARE(CallLog::instance().functions(), (Names{"WavStop", "WavDestroy"}));
         QCOMPARE(s.FileName, qpath(path));
-        QCOMPARE(s.PageCount, 500);
+        QCOMPARE(h.form.session().pageCount(), 500);
         QCOMPARE(h.form.windowTitle(), QStringLiteral("memo.zrc"));
         QVERIFY(h.form.controls().PlayX->isEnabled() && !h.form.controls().PlayX->isHidden());
         QVERIFY(h.form.controls().Cancelx->isHidden());
@@ -455,7 +454,7 @@ private slots:
         h.open(path);
 
         QVERIFY(h.shownOneBox(kMsg[2], MsgBoxStyle::CancelTryAgainContinue, QStringLiteral("FileOpenError")));
-        QCOMPARE(h.form.state().PageCount, 0);
+        QCOMPARE(h.form.session().pageCount(), 0);
         QCOMPARE(h.form.state().FileName, qpath(path));
         QCOMPARE(h.form.windowTitle(), QStringLiteral("empty.zrc"));
         QVERIFY(h.form.controls().M_transwav->menuAction()->isEnabled());
@@ -473,7 +472,9 @@ private slots:
         Harness h;
         h.started();
         openMemo(h);
-        const PlayerState before = h.form.state();
+        const RecordingInfo beforeInfo = h.form.session().info();
+        const std::vector<std::uint8_t> beforeTypes = h.form.session().pageTypes();
+        const QString beforeTotal = h.form.session().totalTimeText();
 
         const auto bad = h.files.file("bad.zrc");
         if (kind == QLatin1String("wav")) {
@@ -484,12 +485,11 @@ private slots:
         QVERIFY(h.shownOneBox(kMsg[static_cast<std::size_t>(promptSlot)], MsgBoxStyle::CancelTryAgainContinue,
                               QStringLiteral("FileOpenError")));
         // Neither 1 nor 13 pages: the previous recording stays current.
-        const PlayerState& s = h.form.state();
-        QCOMPARE(s.PageCount, 500);
-        QCOMPARE(s.RecInfo.rate0, before.RecInfo.rate0);
-        QCOMPARE(s.RecInfo.pageCount, 500u);
-        QCOMPARE(s.PageTypeTable, before.PageTypeTable);
-        QCOMPARE(s.TotalTimeStr, before.TotalTimeStr);
+        QCOMPARE(h.form.session().pageCount(), 500);
+        QCOMPARE(h.form.session().info().rate0, beforeInfo.rate0);
+        QCOMPARE(h.form.session().info().pageCount, 500u);
+        QCOMPARE(h.form.session().pageTypes(), beforeTypes);
+        QCOMPARE(h.form.session().totalTimeText(), beforeTotal);
         QCOMPARE(h.form.controls().PlaySlider->maximum(), 499);
         QVERIFY(h.form.controls().PlayX->isEnabled());
     }
@@ -499,8 +499,8 @@ private slots:
         h.started();
         openMemo(h);
         QVERIFY(h.shownOneBox(kMsg[2], MsgBoxStyle::CancelTryAgainContinue, QStringLiteral("FileOpenError")));
-        QCOMPARE(h.form.state().PageCount, 0);
-        QVERIFY(h.form.state().PageTypeTable.empty());
+        QCOMPARE(h.form.session().pageCount(), 0);
+        QVERIFY(h.form.session().pageTypes().empty());
     }
 
     void tableHoldsEveryPage() {
@@ -514,16 +514,15 @@ private slots:
         for (int i = 0; i < 133; ++i) builder.page(std::vector<std::uint8_t>(1360, 0), 3, 0x00);
         h.open(h.write("long.zrc", builder.bytes()));
 
-        const PlayerState& s = h.form.state();
         QVERIFY(h.dialogs.boxes().empty());
-        QCOMPARE(s.PageCount, 70224);
-        QCOMPARE(s.PageTypeTable.size(), std::size_t{70224});
-        QCOMPARE(s.PageTypeTable[132], std::uint8_t{0});
-        QCOMPARE(s.PageTypeTable[133], std::uint8_t{1});
-        QCOMPARE(s.PageTypeTable.back(), std::uint8_t{1});
+        QCOMPARE(h.form.session().pageCount(), 70224);
+        QCOMPARE(h.form.session().pageTypes().size(), std::size_t{70224});
+        QCOMPARE(h.form.session().pageTypes()[132], std::uint8_t{0});
+        QCOMPARE(h.form.session().pageTypes()[133], std::uint8_t{1});
+        QCOMPARE(h.form.session().pageTypes().back(), std::uint8_t{1});
         QCOMPARE(h.form.controls().PlaySlider->maximum(), 70223);
         // 133 × 123 ms + 70,091 × 292 ms = 20,482,931 ms.
-        QCOMPARE(s.TotalTimeStr, QStringLiteral("05 : 41 : 22"));
+        QCOMPARE(h.form.session().totalTimeText(), QStringLiteral("05 : 41 : 22"));
     }
 
     void openWavFile() {
@@ -542,7 +541,7 @@ private slots:
         const PlayerState& s = h.form.state();
         QVERIFY(h.dialogs.boxes().empty());
         QCOMPARE(s.WavLength, 22050);
-        QCOMPARE(s.TotalTimeStr, QStringLiteral("00 : 00 : 01"));
+        QCOMPARE(h.form.session().totalTimeText(), QStringLiteral("00 : 00 : 01"));
         QCOMPARE(shownTime(h), QStringLiteral("[00 : 00 : 00 / 00 : 00 : 01]"));
         QCOMPARE(h.form.windowTitle(), QStringLiteral("talk.wav"));
         QVERIFY(!h.form.controls().M_transwav->menuAction()->isEnabled());
@@ -603,7 +602,7 @@ private slots:
 
         // PageCodec is there: recordings still open.
         openMemo(h);
-        QCOMPARE(h.form.state().TotalTimeStr, QStringLiteral("00 : 01 : 18"));
+        QCOMPARE(h.form.session().totalTimeText(), QStringLiteral("00 : 01 : 18"));
     }
 };
 

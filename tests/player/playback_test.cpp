@@ -137,7 +137,7 @@ private slots:
         QCOMPARE(c.PlaySlider->value(), 0);
         QVERIFY(h.form.controls().PlayTimeLabel->text().startsWith(QStringLiteral("[00 : 00 : 00 / ")));
         QVERIFY(idle(c));
-        QCOMPARE(h.form.state().PlayFlag, std::int16_t{0});
+        QVERIFY(!h.form.playback().playing());
         QCOMPARE(h.form.state().PlayMode, std::int16_t(mode));
         QCOMPARE(h.form.state().StartPage, start);
         QVERIFY(h.dialogs.boxes().empty());
@@ -290,7 +290,7 @@ private slots:
                  (Names{"Stop pressed", "WavStop", "WavDestroy", "WavNowPlay", "WavStop", "WavDestroy"}));
         QCOMPARE(c.PlaySlider->value(), stoppedAt);
         QCOMPARE(h.form.state().StartPage, stoppedAt);
-        QCOMPARE(h.form.state().PlayFlag, std::int16_t{0});
+        QVERIFY(!h.form.playback().playing());
         QVERIFY(idle(c));
 
         // A second Stop only stops the output again.
@@ -397,7 +397,7 @@ private slots:
         QCOMPARE(pages, pageRange(0, static_cast<int>(pages.size()) - 1));
         QVERIFY(h.shownOneBox(kMsg[2], MsgBoxStyle::YesNo, kMsg[4]));
         QCOMPARE(lastCalls(2), (Names{"WavStop", "WavDestroy"}));
-        QCOMPARE(h.form.state().PlayFlag, std::int16_t{0});
+        QVERIFY(!h.form.playback().playing());
         QVERIFY(idle(c));
     }
 
@@ -461,7 +461,7 @@ private slots:
         QVERIFY(CallLog::instance().callsOf("pb_adpcm_dec").empty());
         QVERIFY(idle(h.controls()));
         // The failure records never count as pages.
-        QCOMPARE(s.PageCount, kind == QLatin1String("empty") || kind == QLatin1String("start-up") ? 0 : 7);
+        QCOMPARE(h.form.session().pageCount(), kind == QLatin1String("empty") || kind == QLatin1String("start-up") ? 0 : 7);
     }
 
     void noWaveOutputNoRun() {
@@ -500,9 +500,9 @@ private slots:
         QCOMPARE(c.PlaySlider->value(), 0);
         const PlayerState& s = h.form.state();
         QCOMPARE(s.AutoPlay, std::int16_t{0});
-        QCOMPARE(s.PageCount, 12);
+        QCOMPARE(h.form.session().pageCount(), 12);
         // 12 × 123 ms.
-        QCOMPARE(s.TotalTimeStr, QStringLiteral("00 : 00 : 01"));
+        QCOMPARE(h.form.session().totalTimeText(), QStringLiteral("00 : 00 : 01"));
         QCOMPARE(c.PlayTimeLabel->text(), QStringLiteral("[00 : 00 : 00 / 00 : 00 : 01]"));
         QVERIFY(h.dialogs.boxes().empty());
     }
@@ -518,7 +518,7 @@ private slots:
         QCOMPARE(h.form.windowTitle(), QString());
         QVERIFY(h.shownOneBox(kMsg[2], MsgBoxStyle::CancelTryAgainContinue, QStringLiteral("FileOpenError")));
         QVERIFY(CallLog::instance().callsOf("SoundSet11k16bit").empty());
-        QCOMPARE(h.form.state().PageCount, 0);
+        QCOMPARE(h.form.session().pageCount(), 0);
         QVERIFY(!h.controls().Timer1->isActive());
         QVERIFY(idle(h.controls()));
     }

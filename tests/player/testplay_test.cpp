@@ -99,7 +99,6 @@ private slots:
         const PlayerState& after = h.form.state();
         QCOMPARE(after.FileName, before.FileName);
         QCOMPARE(after.StartPage, before.StartPage);
-        QCOMPARE(after.PlayFlag, before.PlayFlag);
         QVERIFY(h.dialogs.boxes().empty());
     }
 
