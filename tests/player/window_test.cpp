@@ -64,6 +64,27 @@ private slots:
         QVERIFY(!w.c.PlaySlider->isEnabled() && w.c.ProgressBar1->isHidden());
         QVERIFY(!w.c.M_transwav->menuAction()->isEnabled() && !w.c.Timer1->isActive());
         QCOMPARE(w.form.windowTitle(), QStringLiteral("ZRC-PLAYER"));
+        // A second player on the same lock only says so, and ends.
+        ScriptedDialogs dialogs;
+        Form1 second({&w.binder, &dialogs, qpath(w.files.file("lock")), QString()});
+        second.Form_Load();
+        QVERIFY(second.ended() && dialogs.boxes().size() == 1 && dialogs.boxes()[0].prompt == kMsg[14]);
+    }
+
+    // The save dialog comes back after No to the overwrite question, and
+    // after the recording itself was chosen; a file is kept until Yes.
+    void saveQuestions() {
+        Window w;
+        const QString zrc = w.open("memo.zrc", makeRecording(3).bytes);
+        const QString out = qpath(w.files.file("out.wav"));
+        writeFile(w.files.file("out.wav"), {1});
+        for (const QString& name : {zrc, out, out}) w.dialogs.answerSave(name);
+        for (int answer : {MsgBoxAnswer::Ok, MsgBoxAnswer::No, MsgBoxAnswer::Yes}) w.dialogs.answerBox(answer);
+        w.c.Trans_wav8bit->trigger();
+        QCOMPARE(w.dialogs.saves().size(), std::size_t{3});
+        const auto& boxes = w.dialogs.boxes();
+        QVERIFY(boxes.size() == 3 && boxes[0].prompt == kMsg[16] && boxes[2].prompt == kMsg[5]);
+        QVERIFY(readFile(w.files.file("out.wav")).size() > 1 && readFile(w.files.file("memo.zrc")).size() > 92);
     }
 
     // File > Open by name: lower-case "zrc" is a recording, any other name
