@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "../player/playback_queue.h"
 #include "corvid.h"
 #include "orvel.h"
 #include "page_access.h"
@@ -20,11 +21,10 @@ namespace zrc::cli {
 
 namespace {
 
-// The player keeps one to four pages queued. A terminal program on a busy
-// machine can lose the processor for a while, and a queue that runs dry
-// puts a gap into the sound, so this one tops up to four unheard pages at
-// every poll: a quarter of a second of sound or more at double speed.
-constexpr std::uint64_t kPagesAhead = 4;
+// The player's queue: a block of pages once at most one is left unheard.
+// A poll every few milliseconds refills it long before a page (123 ms or
+// more) has played, so the sound has no gap at either depth; one depth for
+// both keeps the two sounding alike under load.
 constexpr auto kPollInterval = std::chrono::milliseconds(5);
 
 // What the player passes for the header block's length.
@@ -157,7 +157,11 @@ PlayResult RecordingPlayer::play(std::uint32_t from, PlayMode mode, const std::f
             result.end = PlayEnd::Stopped;
             break;
         }
-        while (!cut && pagesRead < pages && blocksQueued - blocksHeard < kPagesAhead) queueNextPage();
+        // In review the player's position runs below the page queued last,
+        // so it queues a block at every pass; so does this.
+        if (!forward || blocksQueued - blocksHeard < static_cast<std::uint64_t>(playback::kRefillBelow)) {
+            for (int i = 0; i < playback::kBlockPages && !cut && pagesRead < pages; ++i) queueNextPage();
+        }
         if (cut) {
             result.end = PlayEnd::RecordingCut;
             break;

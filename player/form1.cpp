@@ -205,7 +205,6 @@ void Form1::Form_Load() {
     c.Cancelx->setText(Msg(1));
 
     m_state.OpenErrorText = Msg(2);
-    m_state.OutFileName = QStringLiteral(" ");
     m_state.FileName = QStringLiteral(" ");
     m_state.FileName = m_commandLine;
 
@@ -326,21 +325,10 @@ void Form1::ComControl(const ComFlags& f) {
 
 void Form1::TimeDisplay(std::int32_t& Npage) {
     if (Npage < 0) Npage = 0;
-    const std::vector<std::uint8_t>& table = m_state.PageTypeTable;
-    if (Npage == 0 || table.empty()) {
-        m_state.TimeMs = 0;
-    } else {
-        // A position past the table counts as its last page: the sum never
-        // reads past the table, whatever the slider says.
-        const auto last = std::min(static_cast<std::size_t>(Npage), table.size() - 1);
-        if (const auto ms = m_pageCodec.get_time(table.data(), static_cast<std::uint32_t>(last),
-                                                 m_state.RecInfo.pageMs0, m_state.RecInfo.pageMs1)) {
-            m_state.TimeMs = *ms;
-        }
-    }
+    if (const auto ms = m_session.elapsedMs(Npage)) m_state.TimeMs = *ms;
     m_state.NowTimeStr = strFormatTime(m_state.TimeMs);
     m_controls.PlayTimeLabel->setText(QStringLiteral("[") + m_state.NowTimeStr + QStringLiteral(" / ") +
-                                      m_state.TotalTimeStr + QStringLiteral("]"));
+                                      m_session.totalTimeText() + QStringLiteral("]"));
 }
 
 }  // namespace zrc::player

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+#include "conversion_job.h"
 #include "corvid_api.h"
 #include "dialogs.h"
 #include "disk_space.h"
@@ -19,7 +20,10 @@
 #include "messages.h"
 #include "orvel_api.h"
 #include "pagecodec_api.h"
+#include "playback_engine.h"
 #include "player_state.h"
+#include "recording_session.h"
+#include "test_playback.h"
 
 class QAction;
 class QLabel;
@@ -59,7 +63,9 @@ struct Form1Controls {
     QAction* EXIT0 = nullptr;
 };
 
-class Form1 : public QMainWindow {
+// The window connects its widgets to the engines (the recording session,
+// playback, conversion, test playback) and shows what they report.
+class Form1 : public QMainWindow, private PlaybackView, private ConversionView, private TestPlayback::View {
     Q_OBJECT
 
 public:
@@ -113,6 +119,9 @@ public:
 
     PlayerState& state() { return m_state; }
     const PlayerState& state() const { return m_state; }
+    const RecordingSession& session() const { return m_session; }
+    const PlaybackEngine& playback() const { return m_playback; }
+    const ConversionJob& conversion() const { return m_conversion; }
     const Form1Controls& controls() const { return m_controls; }
 
     // Where a conversion learns the free bytes for its output file;
@@ -160,7 +169,6 @@ private:
     void openOtherFile();
 
     // The transport's part of the window.
-    friend class PlaybackRun;
     void connectTransport();
     void startPlayback(std::int16_t PlayMode);
     void openCommandLineRecording();
@@ -168,14 +176,34 @@ private:
     // Conversion to WAV.
     void connectConversion();
     void saveAsWav(std::int16_t pcm_bit);
-    // The page road of TransZrcWav; false once the program has ended.
-    bool convertPages(const QString& zrc_filename, const QString& wav_filename, std::int16_t pcm_bit);
-    void refuseConversion(int promptSlot);
-    // After a page could not be written: whether the free space is short of
-    // what the file, needing `needed` bytes in all, still lacks.
-    bool lacksSpaceToFinish(const QString& wav_filename, std::int64_t needed) const;
+    // The save dialog until a name is chosen that may be written; empty when
+    // it is cancelled.
+    std::optional<QString> askOutputFile();
     // Exit during a conversion cancels it first, so no partial file stays.
     void cancelRunningConversion();
+    // The prompt that reports a recording the session would not load.
+    const QString& loadPrompt(RecordingSession::Load load) const;
+
+    // What the engines see of the window.
+    bool pump() override { return pumpEvents(); }
+    bool poll() override { return pollEvents(); }
+    bool wait(float seconds) override;
+    std::int32_t sliderValue() override;
+    void setSliderMaximum(std::int32_t page) override;
+    void setSlider(std::int32_t page) override;
+    void showTime(std::int32_t& page) override { TimeDisplay(page); }
+    void markMode(std::int16_t playMode, bool all) override;
+    void idle() override { ComControl(kIdleButtonState); }
+    void refused(PlaybackRefusal why, RecordingSession::Load load) override;
+    void started() override;
+    void setProgressMaximum(std::int32_t page) override;
+    void setProgress(std::int32_t page) override;
+    void setProgressText(const QString& text) override;
+    void hideAnimation() override;
+    void finished() override;
+    void refused(int promptSlot) override;
+    std::optional<std::int64_t> freeSpace(const QString& fileName) override { return m_diskSpaceFree(fileName); }
+    void refused() override;
 
     Dialogs& m_dialogs;
     PageCodecApi m_pageCodec;
@@ -186,10 +214,13 @@ private:
     std::unique_ptr<InstanceLock> m_instanceLock;
     MessageTable m_msg;
     PlayerState m_state;
+    RecordingSession m_session{m_pageCodec};
+    PlaybackEngine m_playback{m_session, m_pageCodec, m_corvid, m_orvel};
+    ConversionJob m_conversion{m_session, m_pageCodec, m_orvel};
+    TestPlayback m_testPlayback{m_corvid, m_orvel};
     Form1Controls m_controls;
     QString m_dialogFolder;  // where the open dialog starts, for this run only
     FreeSpace m_diskSpaceFree = DISKSPACEFREE;
-    bool m_converting = false;  // a TransZrcWav is running further up
     bool m_ended = false;
 };
 

@@ -4,8 +4,6 @@
 #include <QMenu>
 #include <QSlider>
 
-#include <new>
-
 #include "form1.h"
 #include "open_rules.h"
 #include "time_text.h"
@@ -45,50 +43,16 @@ void Form1::openRecording() {
     Form1Controls& c = m_controls;
     c.M_transwav->menuAction()->setEnabled(true);
 
-    const QByteArray name = libraryFileName(m_state.FileName);
-    const std::optional<RecordingInfo> info = m_pageCodec.play_splpget(name.constData());
-    const RecordingStatus status = recordingStatus(info);
-    // A file that cannot be opened, or is no recording, is refused like a
-    // recording of no pages, but its failure record never becomes the
-    // current recording: its 1s and 13s would read as pages to play.
-    if (status != RecordingStatus::Recording) {
-        const QString& prompt = status == RecordingStatus::CannotOpen ? m_state.OpenErrorText : Msg(3);
-        m_dialogs.msgBox(this, prompt, MsgBoxStyle::CancelTryAgainContinue, QStringLiteral("FileOpenError"));
-        ComControl(kIdleButtonState);
-        return;
-    }
-
-    m_state.RecInfo = *info;
-    m_state.PageCount = static_cast<std::int32_t>(info->pageCount);
-    if (m_state.PageCount == 0) {
-        m_dialogs.msgBox(this, m_state.OpenErrorText, MsgBoxStyle::CancelTryAgainContinue,
+    const RecordingSession::Load load = m_session.load(m_state.FileName);
+    if (load != RecordingSession::Load::Loaded) {
+        m_dialogs.msgBox(this, loadPrompt(load), MsgBoxStyle::CancelTryAgainContinue,
                          QStringLiteral("FileOpenError"));
         ComControl(kIdleButtonState);
         return;
     }
-
-    // The table holds every page of the recording, however many.
-    std::vector<std::uint8_t> table;
-    try {
-        table.assign(static_cast<std::size_t>(m_state.PageCount), 0);
-    } catch (const std::bad_alloc&) {
-        m_dialogs.msgBox(this, m_state.OpenErrorText, MsgBoxStyle::CancelTryAgainContinue,
-                         QStringLiteral("FileOpenError"));
-        ComControl(kIdleButtonState);
-        return;
-    }
-    m_pageCodec.pb_splptblmk(name.constData(), table.data(), static_cast<std::uint32_t>(m_state.PageCount));
-    m_state.PageTypeTable = std::move(table);
-
-    c.PlaySlider->setMaximum(m_state.PageCount - 1);
-
-    if (const auto total = m_pageCodec.get_time(m_state.PageTypeTable.data(),
-                                                static_cast<std::uint32_t>(m_state.PageCount - 1),
-                                                m_state.RecInfo.pageMs0, m_state.RecInfo.pageMs1)) {
-        m_state.TimeMs = *total;
-    }
-    m_state.TotalTimeStr = strFormatTime(m_state.TimeMs);
-
+    c.PlaySlider->setMaximum(m_session.pageCount() - 1);
+    m_state.TimeMs = m_session.totalMs().value_or(m_state.TimeMs);
+    m_session.setTotalTime(strFormatTime(m_state.TimeMs));
     std::int32_t start = 0;
     TimeDisplay(start);
     c.PlaySlider->setValue(0);
@@ -110,7 +74,7 @@ void Form1::openOtherFile() {
 
     if (m_state.WavLength >= 0) {
         m_state.TimeMs = wavPlayTimeMs(m_state.WavLength, info[50], info[51], m_state.TimeMs);
-        m_state.TotalTimeStr = strFormatTime(m_state.TimeMs);
+        m_session.setTotalTime(strFormatTime(m_state.TimeMs));
         std::int32_t start = 0;
         TimeDisplay(start);
         c.PlaySlider->setValue(0);

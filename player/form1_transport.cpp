@@ -11,10 +11,8 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <new>
 
 #include "form1.h"
-#include "open_rules.h"
 #include "time_text.h"
 
 namespace zrc::player {
@@ -75,7 +73,7 @@ void Form1::startPlayback(std::int16_t PlayMode) {
 }
 
 void Form1::StopX_Click() {
-    m_state.PlayFlag = 0;
+    m_playback.requestStop();
     m_corvid.WavStop();
     m_corvid.WavDestroy();
     ComControl(kIdleButtonState);
@@ -86,7 +84,7 @@ void Form1::StopX_Click() {
 }
 
 void Form1::PlaySlider_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
-    m_state.PlayFlag = 0;
+    m_playback.requestStop();
     // The run that is playing destroys the output itself when it next looks.
     m_corvid.WavStop();
     ComControl(kIdleButtonState);
@@ -108,7 +106,7 @@ void Form1::Timer1_Timer() {
     m_state.StartPage = m_controls.PlaySlider->value();
     // During a conversion the label shows its percentage; a timer left
     // running by a slider press must not write the time over it.
-    if (!m_converting) TimeDisplay(m_state.StartPage);
+    if (!m_conversion.running()) TimeDisplay(m_state.StartPage);
 }
 
 void Form1::openCommandLineRecording() {
@@ -122,31 +120,13 @@ void Form1::openCommandLineRecording() {
     const QFileInfo file(s.FileName);
     setWindowTitle(file.isFile() ? file.fileName() : QString());
 
-    const QByteArray name = libraryFileName(s.FileName);
-    const std::optional<RecordingInfo> info = m_pageCodec.play_splpget(name.constData());
-    // A file that is no recording is left to the run, which refuses it with
-    // the box of File > Open; its 1s and 13s never become pages here.
-    if (recordingStatus(info) == RecordingStatus::Recording) {
-        try {
-            s.PageTypeTable.resize(info->pageCount);
-            s.RecInfo = *info;
-            s.PageCount = static_cast<std::int32_t>(info->pageCount);
-            m_pageCodec.pb_splptblmk(name.constData(), s.PageTypeTable.data(), info->pageCount);
-        } catch (const std::bad_alloc&) {
-            // Left to the run as well, which cannot hold it either.
-        }
-    }
+    // A file that does not load is left to the run, which refuses it with
+    // the box of File > Open.
+    m_session.load(s.FileName);
     // An empty recording still leaves the slider its one position.
-    c.PlaySlider->setMaximum(std::max(s.PageCount - 1, 0));
-
-    s.TimeMs = 0;
-    if (s.PageCount != 0) {
-        if (const auto total = m_pageCodec.get_time(s.PageTypeTable.data(), static_cast<std::uint32_t>(s.PageCount - 1),
-                                                    s.RecInfo.pageMs0, s.RecInfo.pageMs1)) {
-            s.TimeMs = *total;
-        }
-    }
-    s.TotalTimeStr = strFormatTime(s.TimeMs);
+    c.PlaySlider->setMaximum(std::max(m_session.pageCount() - 1, 0));
+    s.TimeMs = m_session.totalMs().value_or(0);
+    m_session.setTotalTime(strFormatTime(s.TimeMs));
     std::int32_t start = 0;
     TimeDisplay(start);
     c.PlaySlider->setValue(0);

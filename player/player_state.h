@@ -1,29 +1,21 @@
-// What the main window keeps between events.
+// What the main window keeps between events, beside what its engines keep:
+// the recording (RecordingSession), the run's continue flag (PlaybackEngine),
+// the output and the cancel flag of a conversion (ConversionJob).
 #pragma once
 
 #include <QString>
 
 #include <cstdint>
-#include <vector>
-
-#include "pagecodec.h"
 
 namespace zrc::player {
 
 struct PlayerState {
     QString FileName = QStringLiteral(" ");  // current recording; one blank until chosen
-    RecordingInfo RecInfo{};                 // play_splpget's record for FileName
-    std::int32_t PageCount = 0;              // pageCount of RecInfo
-    std::vector<std::uint8_t> PageTypeTable; // type (0 or 1) of every page, sized to the recording
     std::int16_t PlayMode = 0;               // last start: 0 play, 1 cue, -1 review
-    std::int16_t PlayFlag = 0;               // 1 while a playback run may continue
     std::int32_t StartPage = 0;              // page the next playback starts from
     std::int32_t TimeMs = 0;                 // scratch milliseconds for the time texts
     QString NowTimeStr;                      // position as time text
-    QString TotalTimeStr;                    // length as time text
     QString OpenErrorText;                   // prompt of the "FileOpenError" box
-    QString OutFileName = QStringLiteral(" ");  // WAV file being written
-    std::int16_t ConvFlag = 0;               // nonzero while a conversion may continue
     std::int32_t WavLength = 0;              // data length of a file that is no recording
     std::int16_t AutoPlay = 0;               // -1: the command line's recording plays by itself
 };

@@ -15,7 +15,6 @@ void CallLog::reset() {
     m_wave = {};
     m_queued.clear();
     nowPlay = nullptr;
-    headerDataBytes.reset();
 }
 
 void CallLog::record(std::string function, std::vector<std::string> args) {

@@ -57,10 +57,6 @@ public:
     void setListener(std::function<void(const Call&)> listener) { m_listener = std::move(listener); }
     Wave& wave() { return m_wave; }
     std::vector<QueuedBlock>& queued() { return m_queued; }
-    // The data size in the header AdpcmDecHeader copies to its scratch
-    // buffer; without it, the bytes its result leaves after the 44 of the
-    // header. The result is held to 2,147,483,647, this is not.
-    std::optional<std::uint32_t> headerDataBytes;
     // Answers WavNowPlay while the double's playback plays (it answers -2
     // otherwise); without it, result("WavNowPlay", -2).
     std::function<std::int32_t(const Wave&)> nowPlay;

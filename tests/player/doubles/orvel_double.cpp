@@ -91,8 +91,7 @@ ORVEL_API int32_t ORVEL_CALL AdpcmDecHeader(const char* wavFileName, int32_t pcm
     // Like the real library, it copies a WAV header to scratch; the player
     // learns the whole size of the file from it.
     if (scratch != nullptr) {
-        const std::uint32_t dataBytes =
-            CallLog::instance().headerDataBytes.value_or(static_cast<std::uint32_t>(std::max(needed - 44, 0)));
+        const auto dataBytes = static_cast<std::uint32_t>(std::max(needed - 44, 0));
         std::array<std::uint8_t, 44> header{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
         put32(&header[4], dataBytes + 36);
         std::copy_n("data", 4, &header[36]);
