@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "../player/playback_queue.h"
+#include "playback_queue.h"
 #include "corvid.h"
 #include "orvel.h"
 #include "page_access.h"
