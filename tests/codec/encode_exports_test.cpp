@@ -7,12 +7,12 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "file_size_limit.h"
 #include "pagecodec.h"
+#include "signals.h"
 #include "test_files.h"
 #include "wav_builder.h"
 #include "zrc_builder.h"
@@ -24,13 +24,7 @@ namespace fs = std::filesystem;
 using test::WavFile;
 using Bytes = std::vector<std::uint8_t>;
 
-std::vector<std::int16_t> noise(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::vector<std::int16_t> x(n);
-    int v = 0;
-    for (auto& s : x) s = static_cast<std::int16_t>(v = std::clamp(v + static_cast<int>(rng() % 3001) - 1500, -20000, 20000));
-    return x;
-}
+using test::saw;
 
 // A WAV file whose data chunk claims dataSize bytes (the checks read only
 // the size field).
@@ -123,15 +117,15 @@ TEST_F(EncodeExportsTest, Checks) {
 // 1, width 4 a set 0 of width 4; 108 pages of 2,048 codes at 11,025 Hz are 20
 // seconds, 8,030 codes at 1,000 Hz 8.
 TEST_F(EncodeExportsTest, Headers) {
-    const auto in = wav(WavFile::pcm16(11025, noise(13600, 1)).bytes());
+    const auto in = wav(WavFile::pcm16(11025, saw(13600)).bytes());
     ASSERT_EQ(wav_zrc_mkheader(in.c_str(), zrc().c_str(), 5372), 0);
     Bytes expected = {'Q', 'I', 'F', 'F', 0xF4, 0x14, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 64, 0, 0, 0};
     expected.resize(56, 0xFF);
     expected.insert(expected.end(), {1, 0, 0x10, 0x02, 0, 11, 3, 0xFE, 0x01, 0, 7, 2, 0xFF, 0x01, 4, 1, 0, 0, 0,
                                      10, 0, 0, 0, 0, 0, 0, 0, 0xFF, 'd', 'a', 't', 'a', 0xA0, 0x14, 0, 0});
     EXPECT_EQ(read(zrc()), expected);
-    const auto in8k8 = wav(WavFile::pcm8(8000, Bytes(80000, 128)).bytes()), in11k = wav(WavFile::pcm16(11025, noise(220500, 2)).bytes());
-    const auto in8k = wav(WavFile::pcm16(8000, noise(8000, 5)).bytes()), odd = wav(WavFile::pcm16(1000, noise(10, 3)).bytes());
+    const auto in8k8 = wav(WavFile::pcm8(8000, Bytes(80000, 128)).bytes()), in11k = wav(WavFile::pcm16(11025, saw(220500)).bytes());
+    const auto in8k = wav(WavFile::pcm16(8000, saw(8000)).bytes()), odd = wav(WavFile::pcm16(1000, saw(10)).bytes());
     struct Row {
         std::string input;
         std::uint32_t pages;
@@ -159,9 +153,9 @@ TEST_F(EncodeExportsTest, Headers) {
 // refuses before it writes a byte: a header for pages never written
 // describes a recording no reader can play.
 TEST_F(EncodeExportsTest, Refusals) {
-    const auto good = WavFile::pcm16(11025, noise(2000, 4)).bytes();
+    const auto good = WavFile::pcm16(11025, saw(2000)).bytes();
     const auto g = wav(good), nd = wav(with(good, {{36, 'D'}})), b24 = wav(with(good, {{34, 24}})), zb = wav(with(good, {{34, 0}}));
-    const auto r22k = wav(WavFile::pcm16(22050, noise(100, 4)).bytes()), r0 = wav(WavFile::pcm16(0, noise(100, 4)).bytes());
+    const auto r22k = wav(WavFile::pcm16(22050, saw(100)).bytes()), r0 = wav(WavFile::pcm16(0, saw(100)).bytes());
     const auto absent = m_dir.file("absent.wav").string(), folder = m_dir.path().string();
     using Call = std::function<std::int32_t(const char*)>;
     const auto mk = [](std::string w, std::int32_t bytes = 0, std::int32_t bits = 0, std::int32_t width = 0) -> Call {
@@ -187,16 +181,21 @@ TEST_F(EncodeExportsTest, Refusals) {
         EXPECT_EQ(read(zrc()), rows[k].emptied ? Bytes{} : Bytes(92, 0xAB)) << "row " << k;
     }
     EXPECT_EQ(mk(r22k, 512, 0, 3)(zrc().c_str()), 0) << "any other rate is taken";
-    for (const std::string& bad : {m_dir.file("no/dir.zrc").string(), folder}) {
-        EXPECT_EQ(mk(g)(bad.c_str()) + enc(g)(bad.c_str()) + enc(g, 512, 0, 3)(bad.c_str()), 6) << "2 from each: " << bad;
+    // Nowhere to write, or the WAV file itself by any name (links included).
+    fs::create_hard_link(g, m_dir.file("hard.zrc"));
+    for (const std::string& bad : {m_dir.file("no/dir.zrc").string(), folder, g, (m_dir.path() / "." / fs::path(g).filename()).string(),
+                                   m_dir.file("hard.zrc").string()}) {
+        EXPECT_EQ(mk(g)(bad.c_str()) + mk(g, 512, 0, 3)(bad.c_str()) + enc(g)(bad.c_str()) + enc(g, 512, 0, 3)(bad.c_str()), 8)
+            << "2 from each: " << bad;
     }
+    EXPECT_EQ(read(g), good);
 }
 
 // Any split of the pages into calls gives the bytes of one call; only the
 // layout counts: 511 bytes and 4 bits of 2-bit codes are the recorder's
 // 8,000 Hz pages; a 3-bit page has flag 0.
 TEST_F(EncodeExportsTest, PageRangesGiveTheBytesOfOneCall) {
-    const Bytes a = WavFile::pcm16(11025, noise(5 * 1360 - 7, 6)).bytes(), b = WavFile::pcm16(8000, noise(5 * 2046 - 7, 7)).bytes();
+    const Bytes a = WavFile::pcm16(11025, saw(5 * 1360 - 7)).bytes(), b = WavFile::pcm16(8000, saw(5 * 2046 - 7)).bytes();
     EXPECT_EQ(encode(a, {{0, 3}, {3, 2}}), encode(a, {{0, 5}}));
     EXPECT_EQ(encode(b, {{0, 3}, {3, 2}}), encode(b, {{0, 5}}));
     EXPECT_EQ(encode(a, {{0, 5}}).size(), 5u * 528);
@@ -205,11 +204,16 @@ TEST_F(EncodeExportsTest, PageRangesGiveTheBytesOfOneCall) {
     EXPECT_EQ(encode(b, {{0, 1}}, {512, 0, 3}).at(512), 0);
 }
 
-// Past the end of 11,025 Hz input the codes are all ones (1,000 codes fill
+// The samples follow the first "data" anywhere, here inside a LIST chunk.
+// Past their end, 11,025 Hz input gives codes of all ones (1,000 codes fill
 // 375 bytes); otherwise silence is encoded (128 for 8-bit samples), as from
 // an input holding the silence itself.
-TEST_F(EncodeExportsTest, PastTheEndOfTheInput) {
-    const auto x = noise(2 * 1360, 9);
+TEST_F(EncodeExportsTest, WhereTheSamplesAreAndPastTheirEnd) {
+    Bytes listed = WavFile::pcm16(11025, saw(1360)).bytes();
+    const char list[] = "LIST\xAC\x0A\x00\x00INFO";
+    listed.insert(listed.begin() + 36, list, list + 12);
+    EXPECT_EQ(encode(listed, {{0, 1}}), encode(WavFile::pcm16(11025, saw(1360)).bytes(), {{0, 1}}));
+    const auto x = saw(2 * 1360);
     const Bytes full = encode(WavFile::pcm16(11025, x).bytes(), {{0, 1}}), cut = encode(WavFile::pcm16(11025, {x.begin(), x.begin() + 1000}).bytes(), {{0, 2}});
     const auto allOnes = [](auto from, auto to) { return std::all_of(from, to, [](std::uint8_t v) { return v == 0xFF; }); };
     EXPECT_TRUE(std::equal(cut.begin(), cut.begin() + 375, full.begin()));
@@ -217,15 +221,14 @@ TEST_F(EncodeExportsTest, PastTheEndOfTheInput) {
     std::vector<std::int16_t> padded(x.begin(), x.begin() + 1500);
     padded.resize(2 * 2046, 0);
     EXPECT_EQ(encode(WavFile::pcm16(8000, {x.begin(), x.begin() + 1500}).bytes(), {{0, 2}}), encode(WavFile::pcm16(8000, padded).bytes(), {{0, 2}}));
-    Bytes u8(700);
-    for (std::size_t k = 0; k < u8.size(); ++k) u8[k] = static_cast<std::uint8_t>(128 + (k % 50) - 25);
+    const Bytes u8 = test::pattern(700);
     auto u8Padded = u8;
     u8Padded.resize(3 * 1024, 128);
     EXPECT_EQ(encode(WavFile::pcm8(11025, u8).bytes(), {{0, 3}}, {512, 0, 4}), encode(WavFile::pcm8(11025, u8Padded).bytes(), {{0, 3}}, {512, 0, 4}));
 }
 
 TEST_F(EncodeExportsTest, AFullDiskIsReported) {
-    const auto in = wav(WavFile::pcm16(11025, noise(2000, 13)).bytes());
+    const auto in = wav(WavFile::pcm16(11025, saw(2000)).bytes());
     {
         test::FileSizeLimit limit(50);  // not even the header fits
         EXPECT_EQ(wav_zrc_mkheader(in.c_str(), zrc().c_str(), 620), 4);

@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <tuple>
+#include <filesystem>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "pagecodec.h"
@@ -29,22 +30,21 @@ Bytes with(Bytes b, std::initializer_list<std::pair<std::size_t, std::uint8_t>> 
     return b;
 }
 
-Bytes threePages() {
-    return ZrcBuilder().page(Bytes(1360, 1), 3, 0x00).page(Bytes(2046, 2), 2, 0x01).page(Bytes(1360, 5), 3, 0x00).bytes();
-}
+const Bytes kThreePages =
+    ZrcBuilder().page(Bytes(1360, 1), 3, 0x00).page(Bytes(2046, 2), 2, 0x01).page(Bytes(1360, 5), 3, 0x00).bytes();
 
 class RecordingTest : public ::testing::Test {
 protected:
-    std::string write(const Bytes& bytes, const std::string& name = "rec.zrc") {
-        test::writeFile(m_dir.file(name), bytes);
-        return m_dir.file(name).string();
+    std::string write(const Bytes& bytes) {
+        test::writeFile(m_dir.file("rec.zrc"), bytes);
+        return m_dir.file("rec.zrc").string();
     }
     test::TempDir m_dir;
 };
 
 // Page durations: 1,360 codes at 11 kHz, 2,046 at 7 kHz, 1,024 and 2,048 at 8.
 TEST_F(RecordingTest, DescribesARecordingFromItsHeaderFields) {
-    EXPECT_EQ(fieldsOf(play_splpget(write(threePages()).c_str())),
+    EXPECT_EQ(fieldsOf(play_splpget(write(kThreePages).c_str())),
               (std::vector<long>{11, 7, 3, 2, 510, 511, 0, 4, 3, 0, 0, 3, 0, 123, 292}));
     auto bytes = ZrcBuilder().set0({8, 4, 512, 0}).set1({8, 2, 511, 8}).bytes();
     const Bytes fields = {0x34, 0x12, 0x02, 0x00, 0x01, 0x02, 0x03, 0x04, 0x09, 0x00, 0x00, 0x80};
@@ -55,68 +55,66 @@ TEST_F(RecordingTest, DescribesARecordingFromItsHeaderFields) {
 
 // One change per test of the conformance check, each enough to fail it
 // (short files and a page size of 0 among them), then the header fields that
-// no test looks at.
-TEST_F(RecordingTest, ConformanceChecks) {
-    const Bytes good = threePages();
-    std::vector<std::pair<Bytes, bool>> rows;
-    for (auto [at, v] : std::vector<std::pair<std::size_t, std::uint8_t>>{{0, 'R'}, {3, 'X'}, {8, 'w'}, {11, 'X'}, {12, 'F'}, {15, '_'}, {60, 3},
-                                                                          {61, 9}, {61, 0}, {62, 5}, {62, 1}, {66, 12}, {67, 5}, {84, 'D'}, {87, 'A'}}) {
-        rows.push_back({with(good, {{at, v}}), false});
+// no test looks at. The page count divides the data by the page size field.
+TEST_F(RecordingTest, ConformanceChecksAndPageCount) {
+    std::vector<std::pair<Bytes, std::uint32_t>> rows;  // page count 13: not a recording
+    for (auto [at, v] : std::vector<std::pair<std::size_t, std::uint8_t>>{
+             {0, 'R'}, {3, 'X'}, {8, 'w'}, {11, 'X'}, {12, 'F'}, {15, '_'}, {60, 3}, {61, 9}, {61, 0}, {62, 5}, {62, 1},
+             {66, 12}, {67, 5}, {84, 'D'}, {87, 'A'}}) {
+        rows.push_back({with(kThreePages, {{at, v}}), 13});
     }
-    for (std::size_t n : {0u, 4u, 60u, 88u, 91u}) rows.push_back({Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n)), false});
-    rows.push_back({with(good, {{58, 0}, {59, 0}}), false});
+    rows.push_back({with(kThreePages, {{58, 0}, {59, 0}}), 13});
+    for (std::size_t n : {0u, 4u, 60u, 88u, 91u}) rows.push_back({Bytes(kThreePages.begin(), kThreePages.begin() + long(n)), 13});
     for (auto [at, v] : std::vector<std::pair<std::size_t, std::uint8_t>>{{4, 0}, {16, 99}, {63, 0}, {88, 0xEE}, {60, 2}}) {
-        rows.push_back({with(good, {{at, v}}), true});
+        rows.push_back({with(kThreePages, {{at, v}}), 3});
     }
-    for (const auto& [bytes, conforms] : rows) {
-        const RecordingInfo info = play_splpget(write(bytes).c_str());
-        EXPECT_EQ(fieldsOf(info) == std::vector<long>(15, 13), !conforms) << bytes.size() << " " << &bytes - &rows[0].first;
-        EXPECT_EQ(info.pageCount, conforms ? 3u : 13u);
+    Bytes cut = kThreePages, longer = kThreePages;
+    cut.resize(92 + 528 * 2 + 527);
+    longer.resize(92 + 528 * 3 + 100, 0);
+    rows.push_back({cut, 2});
+    rows.push_back({longer, 3});
+    rows.push_back({with(longer, {{58, 100}, {59, 0}}), 16});  // 1,684 data bytes in pages of 100
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const RecordingInfo info = play_splpget(write(rows[k].first).c_str());
+        EXPECT_EQ(info.pageCount, rows[k].second) << "row " << k;
+        EXPECT_EQ(fieldsOf(info) == std::vector<long>(15, 13), rows[k].second == 13) << "row " << k;
     }
-    EXPECT_EQ(fieldsOf(play_splpget(m_dir.file("absent.zrc").string().c_str())), std::vector<long>(15, 1));
-}
-
-TEST_F(RecordingTest, PageCountDividesByThePageSizeField) {
-    auto bytes = threePages();
-    bytes.resize(92 + 528 * 2 + 527);
-    EXPECT_EQ(play_splpget(write(bytes).c_str()).pageCount, 2u);
-    bytes.resize(92 + 528 * 3 + 100, 0);
-    EXPECT_EQ(play_splpget(write(bytes).c_str()).pageCount, 3u);
-    bytes[58] = 100, bytes[59] = 0;  // 1,684 data bytes in pages of 100
-    EXPECT_EQ(play_splpget(write(bytes).c_str()).pageCount, 16u);
+    // Neither a missing file nor a folder is read as bytes of 0xFF.
+    for (const auto& name : {m_dir.file("absent.zrc"), m_dir.path()}) {
+        EXPECT_EQ(fieldsOf(play_splpget(name.c_str())), std::vector<long>(15, 1)) << name;
+        Bytes page(528, 0x5A), table(2, 0x5A);
+        EXPECT_EQ(play_1pagerd(name.c_str(), 0, page.data()) + pb_splptblmk(name.c_str(), table.data(), 2), 2) << name;
+        EXPECT_EQ(page, Bytes(528, 0x5A));
+        EXPECT_EQ(table, Bytes(2, 0x5A));
+    }
 }
 
 // A page's type is bit 0 of its flag, in the page reader and in the table,
-// however many reads of the file the table takes.
-TEST_F(RecordingTest, OnlyBitZeroOfTheFlagCounts) {
+// however many reads of the file the table takes. Past the end of the file
+// everything reads as 0xFF, a partial last page included.
+TEST_F(RecordingTest, PagesAndTheirTypes) {
     ZrcBuilder b;
-    Bytes expected;
+    Bytes expected, table(1003, 0xAA), page(528);
     for (int k = 0; k < 1000; ++k) {
-        b.page({}, 3, static_cast<std::uint8_t>(k % 7 == 3 || k % 11 == 0 ? k | 1 : k & 0xFE));
-        expected.push_back(k % 7 == 3 || k % 11 == 0 ? 1 : 0);
+        const bool type1 = k % 7 == 3 || k % 11 == 0;
+        b.page(k == 999 ? Bytes(1360, 5) : Bytes{}, 3, static_cast<std::uint8_t>(type1 ? k | 1 : k & 0xFE));
+        expected.push_back(type1 ? 1 : 0);
     }
-    const auto name = write(b.bytes());
-    Bytes table(1000, 0xAA), page(528);
-    ASSERT_EQ(pb_splptblmk(name.c_str(), table.data(), 1000), 0);
+    Bytes bytes = b.bytes();
+    bytes.resize(bytes.size() - 228);  // the last page ends before its flag
+    const auto name = write(bytes);
+    ASSERT_EQ(pb_splptblmk(name.c_str(), table.data(), 1003), 0);
+    expected.back() = 1;
+    expected.insert(expected.end(), {1, 1, 1});
     EXPECT_EQ(table, expected);
     for (int k = 0; k < 256; ++k) {
         EXPECT_EQ(play_1pagerd(name.c_str(), k, page.data()), expected[static_cast<std::size_t>(k)] ? 5 : 0) << k;
     }
-}
-
-TEST_F(RecordingTest, PastTheEndEverythingReadsAs0xFF) {
-    auto bytes = threePages();
-    bytes.resize(92 + 528 * 2 + 300);  // page 2 is partial
-    const auto name = write(bytes);
-    Bytes page(528, 0);
-    EXPECT_EQ(play_1pagerd(name.c_str(), 2, page.data()), 5);
-    EXPECT_TRUE(std::equal(page.begin(), page.begin() + 300, bytes.begin() + 92 + 528 * 2));
-    EXPECT_TRUE(std::all_of(page.begin() + 300, page.end(), [](auto b) { return b == 0xFF; }));
-    EXPECT_EQ(play_1pagerd(name.c_str(), 1000, page.data()), 5);
+    EXPECT_EQ(play_1pagerd(name.c_str(), 999, page.data()), 5);
+    EXPECT_TRUE(std::equal(page.begin(), page.begin() + 300, bytes.end() - 300));
+    EXPECT_EQ(Bytes(page.begin() + 300, page.end()), Bytes(228, 0xFF));
+    EXPECT_EQ(play_1pagerd(name.c_str(), 5000, page.data()), 5);
     EXPECT_EQ(page, Bytes(528, 0xFF));
-    Bytes table(5, 0xAA);
-    ASSERT_EQ(pb_splptblmk(name.c_str(), table.data(), 5), 0);
-    EXPECT_EQ(table, (Bytes{0, 1, 1, 1, 1}));
 }
 
 TEST(PageTable, PlayingTimeAndCounters) {

@@ -8,9 +8,12 @@
 #include <tuple>
 #include <vector>
 
+#include "file_size_limit.h"
 #include "g726_vectors.h"
 #include "pagecodec.h"
+#include "signals.h"
 #include "test_files.h"
+#include "wav_builder.h"
 #include "zrc_builder.h"
 
 namespace zrc {
@@ -22,13 +25,14 @@ using test::ZrcBuilder;
 using Bytes = std::vector<std::uint8_t>;
 using Ranges = std::vector<std::pair<int, int>>;
 
-// A recording whose pages hold consecutive codes of a vector.
+// A recording whose pages hold consecutive codes of a vector, under flags
+// of every kind: the header's mode alone picks the parameter set.
 Bytes fromVector(const test::DecoderVector& v, std::uint8_t mode, ParameterSet set, std::size_t perPage, int pages) {
     ZrcBuilder b;
     (mode == 0 ? b.set0(set) : b.set1(set)).mode(mode);
     for (std::size_t p = 0; p < static_cast<std::size_t>(pages); ++p) {
-        b.page(Bytes(v.codes.begin() + static_cast<std::ptrdiff_t>(perPage * p), v.codes.begin() + static_cast<std::ptrdiff_t>(perPage * (p + 1))),
-               set.width, mode);
+        const auto first = v.codes.begin() + static_cast<std::ptrdiff_t>(perPage * p);
+        b.page(Bytes(first, first + static_cast<std::ptrdiff_t>(perPage)), set.width, static_cast<std::uint8_t>(mode + 51 * p));
     }
     return b.bytes();
 }
@@ -142,24 +146,33 @@ TEST_F(WholeFileTest, PageCountIsHeldToThePagesTheFileHolds) {
     shortSize[88] = 0x20, shortSize[89] = 0x04, shortSize[90] = shortSize[91] = 0;  // 2 pages
     ASSERT_EQ(convert(zrc(shortSize, "short.zrc"), file("short.wav"), 2, {{0, 3}}), 2);
     EXPECT_EQ(test::readFile(file("short.wav")).size(), 44u + 2u * 2720u);
+    // Without only the top byte of its data size, a header holds no pages.
+    EXPECT_EQ(convert(zrc(Bytes(bytes.begin(), bytes.begin() + 91), "cut.zrc"), file("cut.wav"), 2, {}), 0);
 }
 
-// 37: no recording; 2: no WAV file can be made there, nor over the
-// recording by any name; 4: sample sizes other than 1 and 2; 3: modes, rate
-// codes and widths without a WAV format.
+// 37: no recording (a folder is none); 2: no WAV file can be made there,
+// nor over the recording by any name; 4: sample sizes other than 1 and 2;
+// 3: modes, rate codes and widths without a WAV format, bytes a short file
+// lacks reading as 0xFF (mode 255). Nothing is made, the headers buffer is
+// left alone.
 TEST_F(WholeFileTest, HeaderCallRefusalsCreateNothing) {
     const Bytes recording = ZrcBuilder().page(Bytes(1360, 1), 3, 0).bytes();
-    const auto good = zrc(recording), out = file("out.wav");
+    const auto good = zrc(recording), out = file("out.wav"), folder = m_dir.path().string();
     fs::create_hard_link(good, file("hard.wav"));
     const auto bad = [&](std::uint8_t mode, ParameterSet set0, ParameterSet set1) { return zrc(ZrcBuilder().mode(mode).set0(set0).set1(set1).bytes(), "bad.zrc"); };
+    const auto cut = [&](long n) { return zrc(Bytes(recording.begin(), recording.begin() + n), "cut.zrc"); };
     const std::vector<std::tuple<std::string, std::string, int, std::int32_t>> rows = {
-        {file("absent.zrc"), out, 2, 37}, {good, file("no/such/folder.wav"), 2, 2}, {good, m_dir.path().string(), 2, 2}, {good, good, 2, 2},
-        {good, file("./rec.zrc"), 2, 2}, {good, file("hard.wav"), 2, 2}, {good, out, 0, 4}, {good, out, 3, 4}, {good, out, 16, 4}, {good, out, -1, 4},
-        {bad(2, {11, 3, 510, 0}, {7, 2, 511, 4}), out, 2, 3}, {bad(0, {7, 2, 511, 4}, {7, 2, 511, 4}), out, 2, 3},
-        {bad(1, {11, 3, 510, 0}, {11, 3, 510, 0}), out, 2, 3}, {bad(0, {11, 9, 510, 0}, {7, 2, 511, 4}), out, 2, 3}};
-    for (const auto& [rec, wav, size, result] : rows) EXPECT_EQ(AdpcmDec1(rec.c_str(), wav.c_str(), size, 0, 0, nullptr, 0), result) << rec << " " << wav;
+        {file("absent.zrc"), out, 2, 37}, {folder, out, 2, 37}, {good, file("no/such/folder.wav"), 2, 2}, {good, folder, 2, 2},
+        {good, good, 2, 2}, {good, file("./rec.zrc"), 2, 2}, {good, file("hard.wav"), 2, 2}, {good, out, 0, 4}, {good, out, 3, 4},
+        {good, out, 16, 4}, {good, out, -1, 4}, {bad(2, {11, 3, 510, 0}, {7, 2, 511, 4}), out, 2, 3},
+        {bad(0, {7, 2, 511, 4}, {7, 2, 511, 4}), out, 2, 3}, {bad(1, {11, 3, 510, 0}, {11, 3, 510, 0}), out, 2, 3},
+        {bad(0, {11, 9, 510, 0}, {7, 2, 511, 4}), out, 2, 3}, {cut(0), out, 2, 3}, {cut(60), out, 2, 3}};
+    for (const auto& [rec, wav, size, result] : rows) {
+        EXPECT_EQ(AdpcmDec1(rec.c_str(), wav.c_str(), size, 0, 0, m_headers.data(), 0), result) << rec << " " << wav;
+    }
     EXPECT_EQ(test::readFile(good), recording);
     EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(m_headers, Bytes(140, 0xEE));
 }
 
 // Without a successful header call (a failed one drops the last), without
@@ -180,12 +193,45 @@ TEST_F(WholeFileTest, PageRangeCallRefusals) {
     EXPECT_EQ(test::readFile(wav), before);
 }
 
-TEST_F(WholeFileTest, KeepsWholeLongFileNames) {
+// Not even the header fits: no file is left. The header and part of the
+// first page: the call fails, and the header tells the whole samples that
+// reached the file rather than the two pages the header call announced.
+TEST_F(WholeFileTest, AFullDiskLeavesATrueHeader) {
+    const std::string rec = zrc(ZrcBuilder().page(Bytes(1360, 1), 3, 0).page(Bytes(1360, 6), 3, 0).bytes()), wav = file("out.wav");
+    {
+        test::FileSizeLimit limit(30);
+        EXPECT_EQ(AdpcmDec1(rec.c_str(), wav.c_str(), 2, 0, 0, nullptr, 0), 2);
+    }
+    EXPECT_FALSE(fs::exists(wav));
+    ASSERT_EQ(AdpcmDec1(rec.c_str(), wav.c_str(), 2, 0, 0, nullptr, 0), 2);
+    {
+        test::FileSizeLimit limit(1001);
+        EXPECT_EQ(AdpcmDec1(nullptr, nullptr, 2, 0, 1, nullptr, 1), 2);
+    }
+    const Bytes written = test::readFile(wav);
+    ASSERT_GE(written.size(), 44u);
+    EXPECT_TRUE(written.size() <= 1001 && written.size() % 2 == 0) << written.size();
+    EXPECT_EQ(test::le32At(written, 40), written.size() - 44);
+    EXPECT_EQ(test::le32At(written, 4), written.size() - 8);
+}
+
+// Long paths, names with spaces, in UTF-8 or in Latin-1 bytes as an old
+// card's file system gives them: every export takes them whole and as they are.
+TEST_F(WholeFileTest, EveryExportTakesTheNameAsItIs) {
     const fs::path folder = m_dir.path() / std::string(80, 'a') / std::string(80, 'b') / std::string(80, 'c');
     fs::create_directories(folder);
-    test::writeFile(folder / "recording.zrc", ZrcBuilder().page(Bytes(1360, 2), 3, 0).bytes());
-    ASSERT_EQ(convert((folder / "recording.zrc").string(), (folder / "recording.wav").string(), 2, {{0, 0}}), 1);
-    EXPECT_EQ(fs::file_size(folder / "recording.wav"), 44u + 2720u);
+    for (const std::string stem : {"voice memo 1", "Besprechung \xC3\xBC", "\xE9\x8C\xB2\xE9\x9F\xB3", "r\xE9union"}) {
+        const std::string wav = (folder / (stem + ".wav")).string(), rec = (folder / (stem + ".zrc")).string();
+        test::writeFile(wav, test::WavFile::pcm16(8000, test::saw(3000)).bytes());
+        ASSERT_EQ(wav_zrc_check(wav.c_str()), 92 + 2 * 528);
+        ASSERT_EQ(wav_zrc_mkheader(wav.c_str(), rec.c_str(), 92 + 2 * 528), 0);
+        ASSERT_EQ(wav_zrc_encoder(wav.c_str(), rec.c_str(), 0, 2), 0);
+        EXPECT_EQ(play_splpget(rec.c_str()).pageCount, 2u);
+        Bytes page(528);
+        EXPECT_EQ(play_1pagerd(rec.c_str(), 1, page.data()), 5);
+        ASSERT_EQ(convert(rec, (folder / (stem + " (decoded).wav")).string(), 2, {{0, 1}}), 2);
+        EXPECT_EQ(fs::file_size(folder / (stem + " (decoded).wav")), 44u + 2u * 2338u * 2u);
+    }
 }
 
 }  // namespace
