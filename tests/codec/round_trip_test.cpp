@@ -40,9 +40,8 @@ std::vector<std::int16_t> wavSamples(const Bytes& wav) {
 std::vector<std::int16_t> decodePages(const Bytes& pages, std::array<std::pair<int, int>, 2> layouts) {
     Decoder decoder;
     decoder.reset();
-    std::vector<std::int16_t> out;
+    std::vector<std::int16_t> out, samples(2048);
     std::vector<std::uint8_t> codes(2048);
-    std::vector<std::int16_t> samples(2048);
     for (std::size_t at = 0; at + 528 <= pages.size(); at += 528) {
         const auto [width, bits] = layouts[pages[at + 512] & 1];
         const int n = unpackCodes(width, bits / 8, bits % 8, pages.data() + at, codes.data());
@@ -71,23 +70,21 @@ TEST_P(RoundTripTest, SpeechComesBackAboveItsNoiseFloor) {
     const RoundTrip& rt = GetParam();
     const std::string wav = rt.bundled ? std::string(ZRC_SAMPLES_DIR) + "/" + rt.wav : test::dataPath("speech/" + rt.wav).string();
     const std::string zrc = m_dir.file("rt.zrc").string();
-    std::array<std::pair<int, int>, 2> layouts{{{3, 4080}, {2, 4092}}};  // the recorder's
-    const std::int32_t size = rt.width == 0 ? wav_zrc_check(wav.c_str()) : wav_zrc_check_f(wav.c_str(), 512, 0, rt.width);
+    const char *w = wav.c_str(), *z = zrc.c_str();
+    const std::int32_t size = rt.width == 0 ? wav_zrc_check(w) : wav_zrc_check_f(w, 512, 0, rt.width);
     ASSERT_GE(size, 92);
     const auto usize = static_cast<std::uint32_t>(size);
-    ASSERT_EQ(rt.width == 0 ? wav_zrc_mkheader(wav.c_str(), zrc.c_str(), usize)
-                            : wav_zrc_mkheader_f(wav.c_str(), zrc.c_str(), usize, 512, 0, rt.width), 0);
-    if (rt.width != 0) layouts[0] = layouts[1] = {rt.width, 4096 / rt.width * rt.width};
+    ASSERT_EQ(rt.width == 0 ? wav_zrc_mkheader(w, z, usize) : wav_zrc_mkheader_f(w, z, usize, 512, 0, rt.width), 0);
     for (std::uint32_t p = 0, pages = (usize - 92) / 528; p < pages; p += 7) {
         const std::uint32_t n = std::min(7u, pages - p);
-        ASSERT_EQ(rt.width == 0 ? wav_zrc_encoder(wav.c_str(), zrc.c_str(), p, n)
-                                : wav_zrc_encoder_f(wav.c_str(), zrc.c_str(), p, n, 512, 0, rt.width), 0);
+        ASSERT_EQ(rt.width == 0 ? wav_zrc_encoder(w, z, p, n) : wav_zrc_encoder_f(w, z, p, n, 512, 0, rt.width), 0);
     }
     const Bytes file = test::readFile(zrc);
     ASSERT_EQ(file.size(), usize);
     if (rt.bundled) { EXPECT_TRUE(file == test::readFile(wav.substr(0, wav.size() - 3) + "zrc")) << "differs from the bundled recording"; }
-    const std::vector<std::int16_t> x = wavSamples(test::readFile(wav));
-    const std::vector<std::int16_t> y = decodePages(Bytes(file.begin() + 92, file.end()), layouts);
+    std::array<std::pair<int, int>, 2> layouts{{{3, 4080}, {2, 4092}}};  // the recorder's
+    if (rt.width != 0) layouts[0] = layouts[1] = {rt.width, 4096 / rt.width * rt.width};
+    const std::vector<std::int16_t> x = wavSamples(test::readFile(wav)), y = decodePages(Bytes(file.begin() + 92, file.end()), layouts);
     ASSERT_GE(y.size(), x.size());
     EXPECT_GE(test::roundTripSnrDb(x, y), rt.minSnrDb);
 }
