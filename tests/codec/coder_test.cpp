@@ -1,10 +1,12 @@
-// The decoder and encoder steps: the ITU-derived vectors on both copies of
-// the kernels, out-of-range codes, and the encoder's input scaling against
+// The decoder and encoder: the ITU-derived vectors on both copies of the
+// kernels, out-of-range codes, and the encoder's input scaling against
 // floating point. Pages in and out of the core: playback decoding and its
 // 7 -> 11 and 8 -> 11 expansion against the vectors, pages as the encoder
-// lays them out, and WAV sizes beyond the header's fields.
+// lays them out, WAV sizes beyond the header's fields, and speech through
+// the exports and back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <random>
@@ -17,9 +19,11 @@
 #include "kernel_choice.h"
 #include "page_decode.h"
 #include "page_encoder.h"
-#include "signals.h"
+#include "pagecodec.h"
+#include "sample_math.h"
 #include "test_files.h"
 #include "unpack.h"
+#include "wav_builder.h"
 #include "wav_format.h"
 #include "zrc_builder.h"
 
@@ -35,38 +39,44 @@ struct Vector { bool encoder; int width; std::string sequence; };
 std::string nameOf(const Vector& v) { return (v.encoder ? "enc_w" : "dec_w") + std::to_string(v.width) + "_" + v.sequence; }
 void PrintTo(const Vector& v, std::ostream* os) { *os << nameOf(v); }
 
+// Calls run(at, n) over [0, size) in pieces of many lengths, so that each
+// kernel meets one-value calls, short tails and long runs.
+template <typename Run>
+void inPieces(std::size_t size, Run run) {
+    constexpr std::array<std::size_t, 6> kLengths{1, 2, 15, 16, 17, 1000};
+    for (std::size_t at = 0, k = 0, n = 0; at < size; at += n) {
+        n = std::min(kLengths[k++ % kLengths.size()], size - at);
+        run(at, n);
+    }
+}
+
+template <typename T>
+std::size_t firstMismatch(const std::vector<T>& got, const std::vector<T>& expected) {
+    return static_cast<std::size_t>(std::mismatch(got.begin(), got.end(), expected.begin()).first - got.begin());
+}
+
 class CoderVectorTest : public ::testing::TestWithParam<std::tuple<Vector, test::Kernels>> {};
 
-// Reset by the step's flag once, then every value in order, one step at a
-// time; the same from reset() as one run through the kernels.
+// From a reset, every value in order, the state running on from call to call.
 TEST_P(CoderVectorTest, EveryValueMatches) {
     const test::KernelChoice kernels(std::get<1>(GetParam()));
     if (!kernels.available()) GTEST_SKIP() << "this processor or build has no AVX2 kernels";
     const auto& [encoder, w, sequence] = std::get<0>(GetParam());
     if (!encoder) {
         const auto v = test::loadDecoderVector(w, sequence);
-        Decoder stepped, run;
-        stepped.step(0, true, w);
-        run.reset();
-        for (std::size_t k = 0; k < v.codes.size(); ++k) {
-            ASSERT_EQ(stepped.step(v.codes[k], false, w), v.steps[k]) << nameOf({encoder, w, sequence}) << ": first mismatch at " << k;
-        }
+        Decoder d;
+        d.reset();
         std::vector<std::int16_t> got(v.codes.size());
-        run.decode(v.codes.data(), v.codes.size(), w, got.data());
-        EXPECT_EQ(got, v.steps);
-        EXPECT_EQ(run.state(), stepped.state());
+        inPieces(got.size(), [&](std::size_t at, std::size_t n) { d.decode(v.codes.data() + at, n, w, got.data() + at); });
+        EXPECT_EQ(firstMismatch(got, v.steps), got.size()) << "the first output that differs";
         return;
     }
     const auto v = test::loadEncoderVector(w, sequence);
-    Encoder stepped, run;
-    stepped.step(0, true, w);
-    run.reset();
-    for (std::size_t k = 0; k < v.samples.size(); ++k) {
-        ASSERT_EQ(stepped.step(v.samples[k], false, w), v.codes[k]) << nameOf({encoder, w, sequence}) << ": first mismatch at " << k;
-    }
-    std::vector<std::uint8_t> codes(v.samples.size());
-    run.encode(v.samples.data(), v.samples.size(), w, codes.data());
-    EXPECT_EQ(codes, v.codes);
+    Encoder e;
+    e.reset();
+    std::vector<std::uint8_t> got(v.samples.size());
+    inPieces(got.size(), [&](std::size_t at, std::size_t n) { e.encode(v.samples.data() + at, n, w, got.data() + at); });
+    EXPECT_EQ(firstMismatch(got, v.codes), got.size()) << "the first code that differs";
 }
 
 std::vector<Vector> allVectors() {
@@ -118,7 +128,7 @@ TEST(Decoder, Avx2AndBaselineKernelsAgreeOnEveryState) {
         const int width = 2 + static_cast<int>(rng() % 3);
         const auto codes = randomCodes(1 + rng() % 600, width, static_cast<unsigned>(rng()));
         std::array<std::vector<std::int16_t>, 2> out{std::vector<std::int16_t>(codes.size()), std::vector<std::int16_t>(codes.size())};
-        for (int k : {0, 1}) {
+        for (std::size_t k : {0u, 1u}) {
             simd::setAvx2Enabled(k == 0);
             decoders[k].decode(codes.data(), codes.size(), width, out[k].data());
         }
@@ -151,7 +161,7 @@ class PlaybackRateTest : public ::testing::TestWithParam<RateCase> {};
 // page are left out. Codes given but not played still advance the decoder.
 TEST_P(PlaybackRateTest, CountAndExpansionPattern) {
     const RateCase& c = GetParam();
-    const auto v = test::loadDecoderVector(c.width, c.width == 4 ? "ovr-a" : "nrm-a");
+    const auto v = test::loadDecoderVector(c.width, "nrm-a");
     for (std::size_t given : {c.codes, c.rate == 11 ? c.codes : std::size_t{100}}) {
         Decoder d;
         d.reset();
@@ -183,25 +193,19 @@ INSTANTIATE_TEST_SUITE_P(Rates, PlaybackRateTest,
 
 class PageLayoutTest : public ::testing::TestWithParam<PageLayout> {};
 
-// The payload unpacks to the codes of the encoder run over the page's
-// samples; the unused bits of the last payload byte are 0, the filler 0xFF,
-// and byte 512 the flag.
-TEST_P(PageLayoutTest, PayloadUnpacksToTheEncodersCodesAndTheRestIsTrailer) {
+// The payload holds the vector's codes packed as the format packs them, the
+// unused bits of its last byte 0; then 0xFF filler, and byte 512 the flag.
+TEST_P(PageLayoutTest, PayloadIsTheVectorsCodesAndTheRestIsTrailer) {
     const PageLayout layout = GetParam();
     const std::uint32_t n = layout.codesPerPage();
-    const auto x = test::saw(n);
-    Encoder paged, reference;
-    paged.reset();
-    reference.reset();
+    const auto v = test::loadEncoderVector(layout.width, "nrm-a");
+    Encoder encoder;
+    encoder.reset();
     std::array<std::uint8_t, kPageSize> page{};
-    encodePage(paged, x, n, layout, page);
-    std::vector<std::uint8_t> expected(n), codes(kMaxCodesPerPage);
-    reference.encode(x.data(), n, layout.width, expected.data());
-    const auto bytes = static_cast<int>(layout.payloadBits / 8), bits = static_cast<int>(layout.payloadBits % 8);
-    ASSERT_EQ(unpackCodes(layout.width, bytes, bits, page.data(), codes.data()), static_cast<int>(n));
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), codes.begin()));
-    if (bits != 0) { EXPECT_EQ(page[static_cast<std::size_t>(bytes)] >> bits, 0); }
-    for (auto k = static_cast<std::size_t>(bytes + (bits != 0)); k < kPageSize; ++k) {
+    encodePage(encoder, std::span(v.samples.data(), n), n, layout, page);
+    const auto payload = test::packCodes({v.codes.begin(), v.codes.begin() + n}, layout.width);
+    EXPECT_TRUE(std::equal(payload.begin(), payload.end(), page.begin()));
+    for (std::size_t k = payload.size(); k < kPageSize; ++k) {
         ASSERT_EQ(page[k], k == kPageFlagOffset ? (layout.width == 2 ? 1 : 0) : 0xFF) << "byte " << k;
     }
 }
@@ -215,6 +219,86 @@ TEST(WavFormat, SizesBeyondTheFieldsHoldAtTheTop) {
     const std::vector<std::uint8_t> h(huge.begin(), huge.end());
     EXPECT_EQ(std::make_pair(test::le32At(h, 4), test::le32At(h, 40)), std::make_pair(0xFFFFFFFFu, 0xFFFFFFFFu));
 }
+
+// --- WAV -> ZRC -> WAV ----------------------------------------------------------
+// Recorded speech: the exports make the recording, the core's unpacker and
+// decoder play it back, and the signal-to-noise ratio is held to what this
+// coder reaches, so that a fault in the scaling, the packing, the page layout
+// or the state carried across pages shows as a drop. The bundled sample
+// recordings are what the encoder makes of their WAV files, byte for byte.
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The linear samples of a canonical mono WAV file, 8-bit ones moved to the
+// 16-bit range as the encoder reads them.
+std::vector<std::int16_t> wavSamples(const Bytes& wav) {
+    if (wav[34] != 8) return test::samplesOf16BitWav(wav);
+    std::vector<std::int16_t> x;
+    for (std::size_t k = 44; k < wav.size(); ++k) x.push_back(static_cast<std::int16_t>((wav[k] - 128) * 256));
+    return x;
+}
+
+// Plays the pages back as a playback decoder does: each unpacked with the
+// layout of its type ({width, payload bits}), one decoder run across all,
+// every sample doubled.
+std::vector<std::int16_t> decodePages(const Bytes& pages, std::array<std::pair<int, int>, 2> layouts) {
+    Decoder decoder;
+    decoder.reset();
+    std::vector<std::int16_t> out, samples(2048);
+    std::vector<std::uint8_t> codes(2048);
+    for (std::size_t at = 0; at + 528 <= pages.size(); at += 528) {
+        const auto [width, bits] = layouts[pages[at + 512] & 1];
+        const int n = unpackCodes(width, bits / 8, bits % 8, pages.data() + at, codes.data());
+        decoder.decode(codes.data(), static_cast<std::size_t>(n), width, samples.data());
+        for (int k = 0; k < n; ++k) out.push_back(doubled(samples[static_cast<std::size_t>(k)]));
+    }
+    return out;
+}
+
+struct RoundTrip {
+    std::string wav;    // under tests/data/speech, or a bundled sample
+    int width;          // 0: the recorder's layout for the rate
+    double minSnrDb;    // half a decibel under what the coder reaches
+    bool bundled = false;
+};
+void PrintTo(const RoundTrip& r, std::ostream* os) { *os << r.wav << " width " << r.width; }
+
+class RoundTripTest : public ::testing::TestWithParam<RoundTrip> {
+protected:
+    test::TempDir m_dir;
+};
+
+// The recording made in ranges of 7 pages, as a client showing progress
+// would; a bundled sample's recording is byte for byte the one beside it.
+TEST_P(RoundTripTest, SpeechComesBackAboveItsNoiseFloor) {
+    const RoundTrip& rt = GetParam();
+    const std::string wav = rt.bundled ? std::string(ZRC_SAMPLES_DIR) + "/" + rt.wav : test::dataPath("speech/" + rt.wav).string();
+    const std::string zrc = m_dir.file("rt.zrc").string();
+    const char *w = wav.c_str(), *z = zrc.c_str();
+    const std::int32_t size = rt.width == 0 ? wav_zrc_check(w) : wav_zrc_check_f(w, 512, 0, rt.width);
+    ASSERT_GE(size, 92);
+    const auto usize = static_cast<std::uint32_t>(size);
+    ASSERT_EQ(rt.width == 0 ? wav_zrc_mkheader(w, z, usize) : wav_zrc_mkheader_f(w, z, usize, 512, 0, rt.width), 0);
+    for (std::uint32_t p = 0, pages = (usize - 92) / 528; p < pages; p += 7) {
+        const std::uint32_t n = std::min(7u, pages - p);
+        ASSERT_EQ(rt.width == 0 ? wav_zrc_encoder(w, z, p, n) : wav_zrc_encoder_f(w, z, p, n, 512, 0, rt.width), 0);
+    }
+    const Bytes file = test::readFile(zrc);
+    ASSERT_EQ(file.size(), usize);
+    if (rt.bundled) { EXPECT_TRUE(file == test::readFile(wav.substr(0, wav.size() - 3) + "zrc")) << "differs from the bundled recording"; }
+    std::array<std::pair<int, int>, 2> layouts{{{3, 4080}, {2, 4092}}};  // the recorder's
+    if (rt.width != 0) layouts[0] = layouts[1] = {rt.width, 4096 / rt.width * rt.width};
+    const std::vector<std::int16_t> x = wavSamples(test::readFile(wav)), y = decodePages(Bytes(file.begin() + 92, file.end()), layouts);
+    ASSERT_GE(y.size(), x.size());
+    EXPECT_GE(test::roundTripSnrDb(x, y), rt.minSnrDb);
+}
+
+INSTANTIATE_TEST_SUITE_P(Speech, RoundTripTest,
+                         ::testing::Values(RoundTrip{"memo-11k16.wav", 0, 18.1}, RoundTrip{"memo-11k8.wav", 0, 17.8},
+                                           RoundTrip{"memo-8k16.wav", 0, 10.8}, RoundTrip{"greet-8k8.wav", 0, 11.0},
+                                           RoundTrip{"memo-11k16.wav", 2, 12.7}, RoundTrip{"memo-11k16.wav", 3, 18.1},
+                                           RoundTrip{"memo-11k16.wav", 4, 24.5}, RoundTrip{"memo-8k16.wav", 4, 20.3},
+                                           RoundTrip{"greet-11k16.wav", 0, 0, true}, RoundTrip{"greet-8k16.wav", 0, 0, true}));
 
 }  // namespace
 }  // namespace zrc
