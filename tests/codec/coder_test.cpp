@@ -30,11 +30,6 @@
 namespace zrc {
 namespace {
 
-std::vector<std::uint8_t> randomCodes(std::size_t n, int width, unsigned seed) {
-    std::mt19937 rng(seed);
-    return test::randomCodes(n, width, rng);
-}
-
 struct Vector { bool encoder; int width; std::string sequence; };
 std::string nameOf(const Vector& v) { return (v.encoder ? "enc_w" : "dec_w") + std::to_string(v.width) + "_" + v.sequence; }
 void PrintTo(const Vector& v, std::ostream* os) { *os << nameOf(v); }
@@ -105,8 +100,9 @@ TEST(Decoder, OutOfRangeCodesAreReportedAndDecodedMasked) {
     EXPECT_EQ(masked.state(), AdpcmState{});
     masked.reset();
     outOfRange.reset();
+    std::mt19937 rng(5);
     testing::internal::CaptureStdout();
-    for (auto c : randomCodes(100, 4, 5)) EXPECT_EQ(outOfRange.step(c | 0xA0u, false, 4), masked.step(c, false, 4));
+    for (auto c : test::randomCodes(100, 4, rng)) EXPECT_EQ(outOfRange.step(c | 0xA0u, false, 4), masked.step(c, false, 4));
     EXPECT_EQ(outOfRange.step(12, false, 3), masked.step(12 & 7, false, 3));
     EXPECT_EQ(outOfRange.step(0x1F, false, 2), masked.step(3, false, 2));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "reconst-error0!  c\nreconst-error0!  f\n");
@@ -123,7 +119,7 @@ TEST(Decoder, Avx2AndBaselineKernelsAgreeOnEveryState) {
     for (auto& d : decoders) d.reset();
     for (int chunk = 0; chunk < 200; ++chunk) {
         const int width = 2 + static_cast<int>(rng() % 3);
-        const auto codes = randomCodes(1 + rng() % 600, width, static_cast<unsigned>(rng()));
+        const auto codes = test::randomCodes(1 + rng() % 600, width, rng);
         std::array<std::vector<std::int16_t>, 2> out{std::vector<std::int16_t>(codes.size()), std::vector<std::int16_t>(codes.size())};
         for (std::size_t k : {0u, 1u}) {
             simd::setAvx2Enabled(k == 0);

@@ -187,7 +187,7 @@ constexpr std::uint8_t kSentinel = 0xEE;
 // The format's packing examples, then every width, whole bytes around the
 // group boundaries and extra bits against codes packed one bit at a time;
 // nothing is written past the count.
-TEST(Unpack, MatchesThePackingOfTheFormat) {
+TEST(Unpack, MatchesThePackingOfTheFormatAndStaysInThePage) {
     for (const auto& [width, bytes, expected] : {std::tuple<int, Bytes, Bytes>{3, {0x88, 0xC6, 0xFA}, {0, 1, 2, 3, 4, 5, 6, 7}},
                                                  {2, {0x39}, {1, 2, 3, 0}}, {4, {0xA5, 0x5A}, {5, 10, 10, 5}}}) {
         EXPECT_EQ(test::packCodes(expected, width), bytes);
@@ -206,9 +206,7 @@ TEST(Unpack, MatchesThePackingOfTheFormat) {
             }
         }
     }
-}
-
-TEST(Unpack, RefusesArgumentsThatCouldLeaveThePage) {
+    // Arguments that could leave the page are refused, nothing written.
     const Bytes page(528, 0xFF);
     Bytes codes(2048, kSentinel);
     for (auto [width, bytes, extra] : std::vector<std::array<std::int16_t, 3>>{{1, 10, 0}, {5, 10, 0}, {0, 10, 0}, {-3, 10, 0}, {3, -1, 0},
@@ -437,8 +435,8 @@ TEST_F(EncodeExportsTest, Checks) {
 }
 
 // The recorder's layout (the bundled samples pin its every byte): 13,600
-// samples at 11,025 Hz are 10 pages and 217,600 / 11,025 / 16 = 1 second; 80,000 8-bit at
-// 8,000 Hz mode 1, 40 pages, 10 seconds. The caller's layout keeps the
+// samples at 11,025 Hz are 10 pages and 217,600 / 11,025 / 16 = 1 second;
+// 80,000 8-bit at 8,000 Hz mode 1, 40 pages, 10 seconds. The caller's layout keeps the
 // recorder's parameter sets whatever the layout and rate: width 2 gives mode
 // 1, width 4 a set 0 of width 4; 108 pages of 2,048 codes at 11,025 Hz are 20
 // seconds, 8,030 codes at 1,000 Hz 8.
