@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "playback_queue.h"
 #include "corvid.h"
 #include "orvel.h"
 #include "page_access.h"
@@ -21,39 +20,29 @@ namespace zrc::cli {
 
 namespace {
 
-// The player's queue: a block of pages once at most one is left unheard.
-// A poll every few milliseconds refills it long before a page (123 ms or
-// more) has played, so the sound has no gap at either depth; one depth for
-// both keeps the two sounding alike under load.
+// The player refills its queue with a block of three pages once at most one
+// page is left unheard (player/playback_queue.h), paced by its event
+// pump. A terminal program on a busy machine can lose the processor for a
+// while, and one page is a sixteenth of a second at review speed: a queue
+// that runs dry puts a gap into the sound. So this one tops up to four
+// unheard pages at every poll, the player's deepest, all the time: a
+// quarter of a second of sound or more at double speed.
+constexpr std::uint64_t kPagesAhead = 4;
 constexpr auto kPollInterval = std::chrono::milliseconds(5);
 
 // What the player passes for the header block's length.
 constexpr std::int32_t kHeaderLength = 10000;
 
-struct PageSet {
-    int rate, width, payloadBytes, payloadBits;
-};
-
-PageSet setOf(const RecordingInfo& info, int type) {
-    if (type == 0) return {info.rate0, info.bits0, info.payloadBytes0, info.payloadBits0};
-    return {info.rate1, info.bits1, info.payloadBytes1, info.payloadBits1};
-}
-
 // Playing time through page `through` (inclusive) and of the whole
 // recording, counted in runs of page flags: no table of a page count's size.
 std::array<std::int64_t, 2> measure(InputFile& in, const RecordingInfo& info, std::uint32_t through) {
-    std::array<std::int64_t, 2> ms{};  // through, total
-    std::vector<std::uint8_t> run(1 << 14);
-    for (std::uint64_t first = 0; first < info.pageCount; first += run.size()) {
-        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(run.size(), info.pageCount - first));
-        readPageTypes(in, first, std::span(run.data(), n));
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::int64_t d = run[i] == 0 ? info.pageMs0 : info.pageMs1;
-            if (first + i <= through) ms[0] += d;
-            ms[1] += d;
-        }
-    }
-    return ms;
+    const std::uint64_t first = std::min<std::uint64_t>(std::uint64_t{through} + 1, info.pageCount);
+    const auto before = countPageTypes(in, 0, first);
+    const auto after = countPageTypes(in, first, info.pageCount - first);
+    const auto ms = [&](const std::array<std::uint64_t, 2>& n) {
+        return static_cast<std::int64_t>(n[0]) * info.pageMs0 + static_cast<std::int64_t>(n[1]) * info.pageMs1;
+    };
+    return {ms(before), ms(before) + ms(after)};
 }
 
 }  // namespace
@@ -129,7 +118,7 @@ PlayResult RecordingPlayer::play(std::uint32_t from, PlayMode mode, const std::f
         lastMs = pageMs(type);
         ++pagesRead;
 
-        const PageSet s = setOf(m_info, type);
+        const ParameterSet s = setOf(m_info, type);
         const int n = unpackCodes(s.width, s.payloadBytes, s.payloadBits, pageBytes.data(), codes.data());
         void* block = nullptr;
         const std::int32_t samples = pb_adpcm_dec(s.rate, s.width, n, codes.data(), &block, 0);
@@ -157,11 +146,7 @@ PlayResult RecordingPlayer::play(std::uint32_t from, PlayMode mode, const std::f
             result.end = PlayEnd::Stopped;
             break;
         }
-        // In review the player's position runs below the page queued last,
-        // so it queues a block at every pass; so does this.
-        if (!forward || blocksQueued - blocksHeard < static_cast<std::uint64_t>(playback::kRefillBelow)) {
-            for (int i = 0; i < playback::kBlockPages && !cut && pagesRead < pages; ++i) queueNextPage();
-        }
+        while (!cut && pagesRead < pages && blocksQueued - blocksHeard < kPagesAhead) queueNextPage();
         if (cut) {
             result.end = PlayEnd::RecordingCut;
             break;
