@@ -60,9 +60,8 @@ private slots:
     void startUp() {
         Window w;
         for (QPushButton* b : {w.c.PlayX, w.c.CueX, w.c.RevX, w.c.StopX}) QVERIFY(b->isEnabled() && !b->isHidden());
-        QVERIFY(w.c.Cancelx->isHidden() && !w.c.Cancelx->isEnabled());
-        QVERIFY(!w.c.PlaySlider->isEnabled() && w.c.ProgressBar1->isHidden());
-        QVERIFY(!w.c.M_transwav->menuAction()->isEnabled() && !w.c.Timer1->isActive());
+        QVERIFY(w.c.Cancelx->isHidden() && !w.c.Cancelx->isEnabled() && !w.c.PlaySlider->isEnabled());
+        QVERIFY(w.c.ProgressBar1->isHidden() && !w.c.M_transwav->menuAction()->isEnabled() && !w.c.Timer1->isActive());
         QCOMPARE(w.form.windowTitle(), QStringLiteral("ZRC-PLAYER"));
         // A second player on the same lock only says so, and ends.
         ScriptedDialogs dialogs;
@@ -81,9 +80,8 @@ private slots:
         for (const QString& name : {zrc, out, out}) w.dialogs.answerSave(name);
         for (int answer : {MsgBoxAnswer::Ok, MsgBoxAnswer::No, MsgBoxAnswer::Yes}) w.dialogs.answerBox(answer);
         w.c.Trans_wav8bit->trigger();
-        QCOMPARE(w.dialogs.saves().size(), std::size_t{3});
         const auto& boxes = w.dialogs.boxes();
-        QVERIFY(boxes.size() == 3 && boxes[0].prompt == kMsg[16] && boxes[2].prompt == kMsg[5]);
+        QVERIFY(w.dialogs.saves().size() == 3 && boxes.size() == 3 && boxes[0].prompt == kMsg[16] && boxes[2].prompt == kMsg[5]);
         QVERIFY(readFile(w.files.file("out.wav")).size() > 1 && readFile(w.files.file("memo.zrc")).size() > 92);
     }
 

@@ -13,16 +13,13 @@ void CallLog::reset() {
     m_info.fill(0);
     m_listener = nullptr;
     m_wave = {};
-    m_queued.clear();
+    m_firstBytes.clear();
     nowPlay = nullptr;
 }
 
 void CallLog::record(std::string function, std::vector<std::string> args) {
     m_calls.push_back({std::move(function), std::move(args)});
-    if (m_listener) {
-        const Call call = m_calls.back();
-        m_listener(call);
-    }
+    if (m_listener) m_listener(Call(m_calls.back()));
 }
 
 std::vector<std::string> CallLog::functions() const {

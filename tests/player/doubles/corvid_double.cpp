@@ -1,8 +1,6 @@
 // Test double of the wave-output library: records every call and every block
 // it is handed, plays nothing; the test decides what WavNowPlay reports.
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -55,9 +53,7 @@ CORVID_API int32_t CORVID_CALL WavAddPlayData(void** slot, int32_t length) {
     void* block = *slot;
     auto& wave = CallLog::instance().wave();
     const bool header = awaitingHeader();
-    const auto bytes = static_cast<std::size_t>(std::clamp(length, 0, 64));
-    const auto* first = static_cast<const std::uint8_t*>(block);
-    CallLog::instance().queued().push_back({wave.generation, header, length, {first, first + bytes}});
+    if (!header && length >= 2) CallLog::instance().firstBytes().push_back(*static_cast<const std::uint8_t*>(block));
     if (header) {
         awaitingHeader() = false;
         wave.playing = true;
