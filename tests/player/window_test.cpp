@@ -141,7 +141,7 @@ private slots:
 
         bool cancelled = false;
         CallLog::instance().setListener([&](const auto& call) {
-            if (call.function != "AdpcmDecx" || call.args.at(6) == "1" || std::exchange(cancelled, true)) return;
+            if (call.function != "AdpcmDecx" || call.args.at(0) == "1" || std::exchange(cancelled, true)) return;
             QTimer::singleShot(0, w.c.Cancelx, &QPushButton::click);
         });
         w.dialogs.answerSave(qpath(w.files.file("out.wav")));
@@ -183,7 +183,7 @@ private slots:
         }
         if (state == "converting") {
             CallLog::instance().setListener([&](const auto& call) {
-                if (call.function == "AdpcmDecx" && call.args.at(6) != "1") QTimer::singleShot(0, &w.form, leave);
+                if (call.function == "AdpcmDecx" && call.args.at(0) != "1") QTimer::singleShot(0, &w.form, leave);
             });
             w.dialogs.answerSave(qpath(w.files.file("out.wav")));
             w.c.Trans_wav16bit->trigger();

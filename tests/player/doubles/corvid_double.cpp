@@ -10,59 +10,44 @@
 using zrc::test::doubles::CallLog;
 
 namespace {
-// Blocks handed over since WavCreate; Corvid owns them.
-std::vector<void*>& queued() {
-    static std::vector<void*> blocks;
-    return blocks;
-}
+std::vector<void*> g_held;        // data blocks handed over since WavCreate; Corvid owns them
+bool g_awaitingHeader = false;    // between WavCreate and the header block
 
-void releaseBlocks() {
-    for (void* block : queued()) std::free(block);
-    queued().clear();
-}
-
-// Between WavCreate and the header block.
-bool& awaitingHeader() {
-    static bool awaiting = false;
-    return awaiting;
-}
-
-void endPlayback() {
-    CallLog::instance().wave().playing = false;
-    awaitingHeader() = false;
-    releaseBlocks();
+std::int32_t endPlayback(const char* function) {
+    CallLog::instance().record(function, {});
+    CallLog::instance().wave().playing = g_awaitingHeader = false;
+    for (void* block : g_held) std::free(block);
+    g_held.clear();
+    return CallLog::instance().result(function, 0);
 }
 }  // namespace
 
 extern "C" {
 
 CORVID_API int32_t CORVID_CALL WavCreate(void) {
-    CallLog::instance().record("WavCreate", {});
-    endPlayback();
+    const std::int32_t result = endPlayback("WavCreate");
     auto& wave = CallLog::instance().wave();
     ++wave.generation;
     wave.dataBlocks = 0;
-    awaitingHeader() = true;
-    return CallLog::instance().result("WavCreate", 0);
+    g_awaitingHeader = true;
+    return result;
 }
 
 // Like the real library it takes the block and leaves the slot alone.
 CORVID_API int32_t CORVID_CALL WavAddPlayData(void** slot, int32_t length) {
-    CallLog::instance().record("WavAddPlayData", {slot != nullptr ? "slot" : "null", std::to_string(length)});
+    CallLog::instance().record("WavAddPlayData", {std::to_string(length)});
     if (slot == nullptr || *slot == nullptr) return CallLog::instance().result("WavAddPlayData", 0);
-    void* block = *slot;
     auto& wave = CallLog::instance().wave();
-    const bool header = awaitingHeader();
-    if (!header && length >= 2) CallLog::instance().firstBytes().push_back(*static_cast<const std::uint8_t*>(block));
-    if (header) {
-        awaitingHeader() = false;
+    if (!g_awaitingHeader && length >= 2) CallLog::instance().firstBytes().push_back(*static_cast<std::uint8_t*>(*slot));
+    if (g_awaitingHeader) {
+        g_awaitingHeader = false;
         wave.playing = true;
-        std::free(block);
+        std::free(*slot);
     } else if (wave.playing) {
         ++wave.dataBlocks;
-        queued().push_back(block);
+        g_held.push_back(*slot);
     } else {
-        std::free(block);
+        std::free(*slot);
     }
     return CallLog::instance().result("WavAddPlayData", 0);
 }
@@ -75,16 +60,7 @@ CORVID_API int32_t CORVID_CALL WavNowPlay(void) {
     return CallLog::instance().result("WavNowPlay", -2);
 }
 
-CORVID_API int32_t CORVID_CALL WavStop(void) {
-    CallLog::instance().record("WavStop", {});
-    endPlayback();
-    return CallLog::instance().result("WavStop", 0);
-}
-
-CORVID_API int32_t CORVID_CALL WavDestroy(void) {
-    CallLog::instance().record("WavDestroy", {});
-    endPlayback();
-    return CallLog::instance().result("WavDestroy", 0);
-}
+CORVID_API int32_t CORVID_CALL WavStop(void) { return endPlayback("WavStop"); }
+CORVID_API int32_t CORVID_CALL WavDestroy(void) { return endPlayback("WavDestroy"); }
 
 }  // extern "C"
