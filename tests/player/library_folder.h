@@ -11,8 +11,8 @@ namespace zrc::test {
 
 struct LibraryFolder {
     enum Library { PageCodec = 1, Corvid = 2, Orvel = 4, All = 7, RealOrvel = 8 };
-    static inline const std::filesystem::path kFiles[] = {ZRC_PAGECODEC_FILE, ZRC_CORVID_DOUBLE_FILE,
-                                                          ZRC_ORVEL_DOUBLE_FILE, ZRC_ORVEL_FILE};
+    static inline const std::filesystem::path kFiles[] = {ZRC_PAGECODEC_FILE, ZRC_DOUBLES_FILE, ZRC_DOUBLES_FILE,
+                                                          ZRC_ORVEL_FILE};
 
     explicit LibraryFolder(int libraries) {
         const char* names[] = {"libPageCodec.so", "libCorvid.so", "libOrvel.so", "libOrvel.so"};

@@ -1,15 +1,118 @@
-// Test double of the companion decoder library: records every call and
-// answers what the test set in the call log.
+// The test doubles of Corvid and Orvel, one library under both names, and
+// the log they share with the tests. The wave output records every block it
+// is handed and plays nothing; the test decides what WavNowPlay reports.
+// The decoder answers what the test set in the log.
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "call_log.h"
+#include "corvid.h"
 #include "orvel.h"
 
+namespace zrc::test::doubles {
+
+CallLog& CallLog::instance() {
+    static CallLog log;
+    return log;
+}
+
+void CallLog::reset() {
+    m_calls.clear();
+    m_results.clear();
+    m_info.fill(0);
+    m_listener = nullptr;
+    m_wave = {};
+    m_firstBytes.clear();
+    nowPlay = nullptr;
+}
+
+void CallLog::record(std::string function, std::vector<std::string> args) {
+    m_calls.push_back({std::move(function), std::move(args)});
+    if (m_listener) m_listener(Call(m_calls.back()));
+}
+
+std::vector<std::string> CallLog::functions() const {
+    std::vector<std::string> names;
+    for (const Call& call : m_calls) names.push_back(call.function);
+    return names;
+}
+
+std::vector<Call> CallLog::callsOf(const std::string& function) const {
+    std::vector<Call> found;
+    for (const Call& call : m_calls) {
+        if (call.function == function) found.push_back(call);
+    }
+    return found;
+}
+
+std::int32_t CallLog::result(const std::string& function, std::int32_t otherwise) const {
+    const auto it = m_results.find(function);
+    return it == m_results.end() ? otherwise : it->second;
+}
+
+}  // namespace zrc::test::doubles
+
 using zrc::test::doubles::CallLog;
+
+namespace {
+std::vector<void*> g_held;        // data blocks handed over since WavCreate; Corvid owns them
+bool g_awaitingHeader = false;    // between WavCreate and the header block
+
+std::int32_t endPlayback(const char* function) {
+    CallLog::instance().record(function, {});
+    CallLog::instance().wave().playing = g_awaitingHeader = false;
+    for (void* block : g_held) std::free(block);
+    g_held.clear();
+    return CallLog::instance().result(function, 0);
+}
+}  // namespace
+
+extern "C" {
+
+CORVID_API int32_t CORVID_CALL WavCreate(void) {
+    const std::int32_t result = endPlayback("WavCreate");
+    auto& wave = CallLog::instance().wave();
+    ++wave.generation;
+    wave.dataBlocks = 0;
+    g_awaitingHeader = true;
+    return result;
+}
+
+// Like the real library it takes the block and leaves the slot alone.
+CORVID_API int32_t CORVID_CALL WavAddPlayData(void** slot, int32_t length) {
+    CallLog::instance().record("WavAddPlayData", {std::to_string(length)});
+    if (slot == nullptr || *slot == nullptr) return CallLog::instance().result("WavAddPlayData", 0);
+    auto& wave = CallLog::instance().wave();
+    if (!g_awaitingHeader && length >= 2) CallLog::instance().firstBytes().push_back(*static_cast<std::uint8_t*>(*slot));
+    if (g_awaitingHeader) {
+        g_awaitingHeader = false;
+        wave.playing = true;
+        std::free(*slot);
+    } else if (wave.playing) {
+        ++wave.dataBlocks;
+        g_held.push_back(*slot);
+    } else {
+        std::free(*slot);
+    }
+    return CallLog::instance().result("WavAddPlayData", 0);
+}
+
+CORVID_API int32_t CORVID_CALL WavNowPlay(void) {
+    CallLog::instance().record("WavNowPlay", {});
+    const auto& wave = CallLog::instance().wave();
+    if (!wave.playing) return -2;
+    if (CallLog::instance().nowPlay) return CallLog::instance().nowPlay(wave);
+    return CallLog::instance().result("WavNowPlay", -2);
+}
+
+CORVID_API int32_t CORVID_CALL WavStop(void) { return endPlayback("WavStop"); }
+CORVID_API int32_t CORVID_CALL WavDestroy(void) { return endPlayback("WavDestroy"); }
+
+}  // extern "C"
 
 namespace {
 // Each call is logged with the one argument the tests look at, if any.
