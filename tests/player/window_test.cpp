@@ -110,24 +110,13 @@ private slots:
         CallLog::instance().setResult("WavPlx", wavPlx);
         CallLog::instance().info()[50] = 11;
         CallLog::instance().info()[51] = 16;
-        w.open(name.toStdString(), makeRecording(name == "empty.zrc" ? 0 : 4).bytes);
+        w.open(name.toStdString(), makeRecording(name == "empty.zrc" ? 0 : 10).bytes);
         QCOMPARE(w.c.M_transwav->menuAction()->isEnabled(), convertible);
         QCOMPARE(int(w.dialogs.boxes().size()), prompt < 0 ? 0 : 1);
         if (prompt >= 0) QCOMPARE(w.dialogs.boxes()[0].prompt, kMsg[std::size_t(prompt)]);
         if (wavPlx >= 0 && prompt < 0) QCOMPARE(w.form.windowTitle(), name);
-        if (name == "memo.ZRC") QCOMPARE(w.c.PlayTimeLabel->text(), QStringLiteral("[00 : 00 : 00 / 00 : 00 : 01]"));
-    }
-
-    // Open and play to the end: the adapters reach the engines (conversion:
-    // ConvertOutputTest, on the real Orvel).
-    void openAndPlay() {
-        Window w;
-        w.open("memo.zrc", makeRecording(10).bytes);
-        QCOMPARE(w.c.PlaySlider->maximum(), 9);
-        QCOMPARE(w.c.PlayTimeLabel->text(), QStringLiteral("[00 : 00 : 00 / 00 : 00 : 01]"));
-        w.c.PlayX->click();
-        QCOMPARE(pagesQueued(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 0, 1}));
-        QVERIFY(w.c.PlaySlider->value() == 0 && w.c.PlayX->isEnabled());
+        if (name.startsWith("memo")) QCOMPARE(w.c.PlayTimeLabel->text(), QStringLiteral("[00 : 00 : 00 / 00 : 00 : 01]"));
+        if (name == "memo.zrc") QCOMPARE(w.c.PlaySlider->maximum(), 9);
     }
 
     // Stop keeps the position for the next Play; Cancel removes the file.
