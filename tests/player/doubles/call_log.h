@@ -3,7 +3,9 @@
 // shared library, loaded once however the doubles are reached.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -31,12 +33,24 @@ public:
     void reset();
 
     void record(std::string function, std::vector<std::string> args);
-    std::vector<std::string> functions() const;
-    std::vector<Call> callsOf(const std::string& function) const;
+    std::vector<std::string> functions() const {
+        std::vector<std::string> names;
+        for (const Call& call : m_calls) names.push_back(call.function);
+        return names;
+    }
+    std::vector<Call> callsOf(const std::string& function) const {
+        std::vector<Call> found;
+        std::copy_if(m_calls.begin(), m_calls.end(), std::back_inserter(found),
+                     [&](const Call& call) { return call.function == function; });
+        return found;
+    }
 
     // The value `function` returns from now on (otherwise its default).
     void setResult(const std::string& function, std::int32_t value) { m_results[function] = value; }
-    std::int32_t result(const std::string& function, std::int32_t otherwise) const;
+    std::int32_t result(const std::string& function, std::int32_t otherwise) const {
+        const auto it = m_results.find(function);
+        return it == m_results.end() ? otherwise : it->second;
+    }
     // What the functions with an information buffer write into it.
     std::array<std::uint8_t, 100>& info() { return m_info; }
     // Told of every call before the double answers: a test can act in the

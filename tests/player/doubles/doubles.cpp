@@ -35,25 +35,6 @@ void CallLog::record(std::string function, std::vector<std::string> args) {
     if (m_listener) m_listener(Call(m_calls.back()));
 }
 
-std::vector<std::string> CallLog::functions() const {
-    std::vector<std::string> names;
-    for (const Call& call : m_calls) names.push_back(call.function);
-    return names;
-}
-
-std::vector<Call> CallLog::callsOf(const std::string& function) const {
-    std::vector<Call> found;
-    for (const Call& call : m_calls) {
-        if (call.function == function) found.push_back(call);
-    }
-    return found;
-}
-
-std::int32_t CallLog::result(const std::string& function, std::int32_t otherwise) const {
-    const auto it = m_results.find(function);
-    return it == m_results.end() ? otherwise : it->second;
-}
-
 }  // namespace zrc::test::doubles
 
 using zrc::test::doubles::CallLog;
