@@ -40,8 +40,9 @@ private slots:
 
         const auto expectedWav = dir.file("by-zrc.wav");
         QProcess tool;
-        tool.start(QStringLiteral(ZRC_CLI_FILE), {QStringLiteral("decode"), QStringLiteral("--bits"), QString::number(bits),
-                              QStringLiteral("-o"), qpath(expectedWav), qpath(zrc)});
+        tool.start(QStringLiteral(ZRC_CLI_FILE), {QStringLiteral("decode"), QStringLiteral("--bits"),
+                                                  QString::number(bits), QStringLiteral("-o"), qpath(expectedWav),
+                                                  qpath(zrc)});
         QVERIFY(tool.waitForFinished(60'000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0);
 
         LibraryFolder folder(LibraryFolder::PageCodec | LibraryFolder::Corvid | LibraryFolder::RealOrvel);

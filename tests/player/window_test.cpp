@@ -81,7 +81,8 @@ private slots:
         for (int answer : {MsgBoxAnswer::Ok, MsgBoxAnswer::No, MsgBoxAnswer::Yes}) w.dialogs.answerBox(answer);
         w.c.Trans_wav8bit->trigger();
         const auto& boxes = w.dialogs.boxes();
-        QVERIFY(w.dialogs.saves().size() == 3 && boxes.size() == 3 && boxes[0].prompt == kMsg[16] && boxes[2].prompt == kMsg[5]);
+        QVERIFY(w.dialogs.saves().size() == 3 && boxes.size() == 3);
+        QVERIFY(boxes[0].prompt == kMsg[16] && boxes[2].prompt == kMsg[5]);
         QVERIFY(readFile(w.files.file("out.wav")).size() > 1 && readFile(w.files.file("memo.zrc")).size() > 92);
     }
 
@@ -115,7 +116,8 @@ private slots:
         QCOMPARE(int(w.dialogs.boxes().size()), prompt < 0 ? 0 : 1);
         if (prompt >= 0) QCOMPARE(w.dialogs.boxes()[0].prompt, kMsg[std::size_t(prompt)]);
         if (wavPlx >= 0 && prompt < 0) QCOMPARE(w.form.windowTitle(), name);
-        if (name.startsWith("memo")) QCOMPARE(w.c.PlayTimeLabel->text(), QStringLiteral("[00 : 00 : 00 / 00 : 00 : 01]"));
+        const QString oneSecond = QStringLiteral("[00 : 00 : 00 / 00 : 00 : 01]");
+        if (name.startsWith("memo")) QCOMPARE(w.c.PlayTimeLabel->text(), oneSecond);
         if (name == "memo.zrc") QCOMPARE(w.c.PlaySlider->maximum(), 9);
     }
 

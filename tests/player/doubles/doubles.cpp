@@ -68,7 +68,8 @@ CORVID_API int32_t CORVID_CALL WavAddPlayData(void** slot, int32_t length) {
     CallLog::instance().record("WavAddPlayData", {std::to_string(length)});
     if (slot == nullptr || *slot == nullptr) return CallLog::instance().result("WavAddPlayData", 0);
     auto& wave = CallLog::instance().wave();
-    if (!g_awaitingHeader && length >= 2) CallLog::instance().firstBytes().push_back(*static_cast<std::uint8_t*>(*slot));
+    const auto firstByte = *static_cast<const std::uint8_t*>(*slot);
+    if (!g_awaitingHeader && length >= 2) CallLog::instance().firstBytes().push_back(firstByte);
     if (g_awaitingHeader) {
         g_awaitingHeader = false;
         wave.playing = true;
