@@ -50,13 +50,7 @@ inline Recording makeRecording(int pages, const std::function<bool(int)>& isType
 }
 
 // The pages (mod 8) of the data blocks queued since the log was reset.
-inline std::vector<int> pagesQueued() {
-    std::vector<int> pages;
-    for (const auto& block : CallLog::instance().queued()) {
-        if (!block.header && block.head.size() >= 2) pages.push_back(block.head[0]);
-    }
-    return pages;
-}
+inline std::vector<int> pagesQueued() { return CallLog::instance().firstBytes(); }
 
 struct EngineView : player::PlaybackView, player::ConversionView, player::TestPlayback::View {
     // Run by the pump once `played` blocks have been heard.

@@ -9,22 +9,20 @@
 
 namespace zrc::test {
 
-class LibraryFolder {
-public:
+struct LibraryFolder {
     enum Library { PageCodec = 1, Corvid = 2, Orvel = 4, All = 7, RealOrvel = 8 };
+    static inline const std::filesystem::path kFiles[] = {ZRC_PAGECODEC_FILE, ZRC_DOUBLES_FILE, ZRC_DOUBLES_FILE,
+                                                          ZRC_ORVEL_FILE};
 
-    explicit LibraryFolder(int libraries);
+    explicit LibraryFolder(int libraries) {
+        const char* names[] = {"libPageCodec.so", "libCorvid.so", "libOrvel.so", "libOrvel.so"};
+        for (int k = 0; k < 4; ++k) {
+            if (libraries & (1 << k)) std::filesystem::create_symlink(kFiles[k], dir.file(names[k]));
+        }
+    }
+    QString path() const { return QString::fromStdString(dir.path().string()); }
 
-    QString path() const;
-
-    // The files behind the names, for tests that build folders of their own.
-    static std::filesystem::path pageCodecFile();
-    static std::filesystem::path corvidDoubleFile();
-    static std::filesystem::path orvelDoubleFile();
-    static std::filesystem::path realOrvelFile();
-
-private:
-    TempDir m_dir;
+    TempDir dir;
 };
 
 }  // namespace zrc::test

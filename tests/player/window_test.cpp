@@ -60,9 +60,8 @@ private slots:
     void startUp() {
         Window w;
         for (QPushButton* b : {w.c.PlayX, w.c.CueX, w.c.RevX, w.c.StopX}) QVERIFY(b->isEnabled() && !b->isHidden());
-        QVERIFY(w.c.Cancelx->isHidden() && !w.c.Cancelx->isEnabled());
-        QVERIFY(!w.c.PlaySlider->isEnabled() && w.c.ProgressBar1->isHidden());
-        QVERIFY(!w.c.M_transwav->menuAction()->isEnabled() && !w.c.Timer1->isActive());
+        QVERIFY(w.c.Cancelx->isHidden() && !w.c.Cancelx->isEnabled() && !w.c.PlaySlider->isEnabled());
+        QVERIFY(w.c.ProgressBar1->isHidden() && !w.c.M_transwav->menuAction()->isEnabled() && !w.c.Timer1->isActive());
         QCOMPARE(w.form.windowTitle(), QStringLiteral("ZRC-PLAYER"));
         // A second player on the same lock only says so, and ends.
         ScriptedDialogs dialogs;
@@ -81,9 +80,9 @@ private slots:
         for (const QString& name : {zrc, out, out}) w.dialogs.answerSave(name);
         for (int answer : {MsgBoxAnswer::Ok, MsgBoxAnswer::No, MsgBoxAnswer::Yes}) w.dialogs.answerBox(answer);
         w.c.Trans_wav8bit->trigger();
-        QCOMPARE(w.dialogs.saves().size(), std::size_t{3});
         const auto& boxes = w.dialogs.boxes();
-        QVERIFY(boxes.size() == 3 && boxes[0].prompt == kMsg[16] && boxes[2].prompt == kMsg[5]);
+        QVERIFY(w.dialogs.saves().size() == 3 && boxes.size() == 3);
+        QVERIFY(boxes[0].prompt == kMsg[16] && boxes[2].prompt == kMsg[5]);
         QVERIFY(readFile(w.files.file("out.wav")).size() > 1 && readFile(w.files.file("memo.zrc")).size() > 92);
     }
 
@@ -112,24 +111,14 @@ private slots:
         CallLog::instance().setResult("WavPlx", wavPlx);
         CallLog::instance().info()[50] = 11;
         CallLog::instance().info()[51] = 16;
-        w.open(name.toStdString(), makeRecording(name == "empty.zrc" ? 0 : 4).bytes);
+        w.open(name.toStdString(), makeRecording(name == "empty.zrc" ? 0 : 10).bytes);
         QCOMPARE(w.c.M_transwav->menuAction()->isEnabled(), convertible);
         QCOMPARE(int(w.dialogs.boxes().size()), prompt < 0 ? 0 : 1);
         if (prompt >= 0) QCOMPARE(w.dialogs.boxes()[0].prompt, kMsg[std::size_t(prompt)]);
         if (wavPlx >= 0 && prompt < 0) QCOMPARE(w.form.windowTitle(), name);
-        if (name == "memo.ZRC") QCOMPARE(w.c.PlayTimeLabel->text(), QStringLiteral("[00 : 00 : 00 / 00 : 00 : 01]"));
-    }
-
-    // Open and play to the end: the adapters reach the engines (conversion:
-    // ConvertOutputTest, on the real Orvel).
-    void openAndPlay() {
-        Window w;
-        w.open("memo.zrc", makeRecording(10).bytes);
-        QCOMPARE(w.c.PlaySlider->maximum(), 9);
-        QCOMPARE(w.c.PlayTimeLabel->text(), QStringLiteral("[00 : 00 : 00 / 00 : 00 : 01]"));
-        w.c.PlayX->click();
-        QCOMPARE(pagesQueued(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 0, 1}));
-        QVERIFY(w.c.PlaySlider->value() == 0 && w.c.PlayX->isEnabled());
+        const QString oneSecond = QStringLiteral("[00 : 00 : 00 / 00 : 00 : 01]");
+        if (name.startsWith("memo")) QCOMPARE(w.c.PlayTimeLabel->text(), oneSecond);
+        if (name == "memo.zrc") QCOMPARE(w.c.PlaySlider->maximum(), 9);
     }
 
     // Stop keeps the position for the next Play; Cancel removes the file.
@@ -143,7 +132,7 @@ private slots:
 
         bool cancelled = false;
         CallLog::instance().setListener([&](const auto& call) {
-            if (call.function != "AdpcmDecx" || call.args.at(6) == "1" || std::exchange(cancelled, true)) return;
+            if (call.function != "AdpcmDecx" || call.args.at(0) == "1" || std::exchange(cancelled, true)) return;
             QTimer::singleShot(0, w.c.Cancelx, &QPushButton::click);
         });
         w.dialogs.answerSave(qpath(w.files.file("out.wav")));
@@ -185,7 +174,7 @@ private slots:
         }
         if (state == "converting") {
             CallLog::instance().setListener([&](const auto& call) {
-                if (call.function == "AdpcmDecx" && call.args.at(6) != "1") QTimer::singleShot(0, &w.form, leave);
+                if (call.function == "AdpcmDecx" && call.args.at(0) != "1") QTimer::singleShot(0, &w.form, leave);
             });
             w.dialogs.answerSave(qpath(w.files.file("out.wav")));
             w.c.Trans_wav16bit->trigger();
