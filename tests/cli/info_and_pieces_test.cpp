@@ -1,17 +1,11 @@
-// zrc info's report as text and JSON, and the pieces the subcommands share:
-// the time display, parallel jobs, the progress bar.
+// zrc info's report as text and JSON, the time display, the progress bar.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
-#include <atomic>
-#include <mutex>
-#include <set>
 #include <sstream>
-#include <thread>
 
 #include "cli_run.h"
-#include "parallel_jobs.h"
 #include "progress_bar.h"
 #include "time_text.h"
 #include "zrc_builder.h"
@@ -76,28 +70,6 @@ TEST(TimeText, AsThePlayerShowsIt) {
              {3723000, "01 : 02 : 03"}, {123LL * 3600000 + 4000, "23 : 00 : 04"}}) {
         EXPECT_EQ(formatPlayingTime(ms), text) << ms;
     }
-}
-
-TEST(ParallelJobs, EveryIndexOnceOnAtMostTheWorkersAndAnExceptionAfterTheOthers) {
-    for (unsigned workers : {1u, 3u, 64u}) {
-        std::vector<std::atomic<int>> hits(500);
-        std::mutex m;
-        std::set<std::thread::id> threads;
-        runParallel(hits.size(), workers, [&](std::size_t i) {
-            ++hits[i];
-            std::lock_guard lock(m);
-            threads.insert(std::this_thread::get_id());
-        });
-        for (std::size_t i = 0; i < hits.size(); ++i) ASSERT_EQ(hits[i].load(), 1) << i;
-        EXPECT_LE(threads.size(), workers);
-    }
-    std::atomic<int> ran{0};
-    auto failing = [&](std::size_t i) {
-        ++ran;
-        if (i == 5) throw std::runtime_error("job failed");
-    };
-    EXPECT_THROW(runParallel(20, 3, failing), std::runtime_error);
-    EXPECT_EQ(ran.load(), 20);
 }
 
 TEST(ProgressBarTest, DrawsOnlyOnATerminalAndClearsItsLineForAMessage) {
