@@ -187,7 +187,7 @@ TEST_P(EncodeEquals, WhatTheExportsWrite) {
     Bytes expected = throughExports(given, path("exports.zrc"), row.width);
     ASSERT_GT(expected.size(), 92u + 528u);
     // With a width the header's set describes the pages as they are (the
-    // readers' table proves it true); every other byte is the library's.
+    // next table proves it true); every other byte is the library's.
     const Bytes ours = read("out/a.zrc");
     if (row.width != 0 && ours.size() == expected.size()) {
         std::copy_n(ours.begin() + (row.width == 2 ? 66 : 61), 5, expected.begin() + (row.width == 2 ? 66 : 61));
@@ -219,6 +219,36 @@ INSTANTIATE_TEST_SUITE_P(
                       coded("ConvertedFromF32", 3, 4, false), coded("ConvertedFromF64", 3, 8, false),
                       coded("ConvertedFromS24Extensible", 1, 3, true), coded("ConvertedFromF32Extensible", 3, 4, true)),
     [](const auto& p) { return p.param.name; });
+
+// The set that --width writes into the header, as zrc info reads it: the
+// rate the samples have (converted where the width does not take the input's),
+// the width, the codes a page holds. The readers of each set have suites of their own.
+struct WidthRow {
+    std::string wav;  // in tests/data/speech
+    int width;
+    bool convert;
+    std::string set;
+};
+void PrintTo(const WidthRow& r, std::ostream* os) { *os << "width " << r.width << " from " << r.wav; }
+
+class WidthHeader : public test::CliTest, public ::testing::WithParamInterface<WidthRow> {};
+
+TEST_P(WidthHeader, DescribesThePages) {
+    const WidthRow& row = GetParam();
+    const std::string wav = write("in.wav", test::readFile(test::dataPath("speech/" + row.wav)));
+    ASSERT_EQ(encode(test::encodeOptions({wav}, row.width, row.convert)).status, kExitOk);
+    const test::Outcome r = info({path("in.zrc")}, false);
+    EXPECT_NE(r.out.find(row.set), std::string::npos) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryWidthAndRate, WidthHeader,
+    ::testing::Values(WidthRow{"memo-8k16.wav", 2, false, "rate code 8, 2-bit codes, 2048 codes per page"},
+                      WidthRow{"memo-11k16.wav", 2, true, "rate code 8, 2-bit codes, 2048 codes per page"},
+                      WidthRow{"memo-11k16.wav", 3, false, "rate code 11, 3-bit codes, 1360 codes per page"},
+                      WidthRow{"memo-8k16.wav", 3, true, "rate code 11, 3-bit codes, 1360 codes per page"},
+                      WidthRow{"memo-11k16.wav", 4, false, "rate code 11, 4-bit codes, 1024 codes per page"},
+                      WidthRow{"memo-8k16.wav", 4, false, "rate code 8, 4-bit codes, 1024 codes per page"}));
 
 using EncodeTest = test::CliTest;
 
