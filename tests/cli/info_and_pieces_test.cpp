@@ -50,17 +50,15 @@ TEST_F(InfoTest, JsonReportWhereSomeFilesFail) {
     EXPECT_EQ(j[3]["error"], "cannot open: is a folder");
     const auto& m = j[1];
     EXPECT_NE(m["file"].get<std::string>().find("r\xEF\xBF\xBDunion.zrc"), std::string::npos);
-    EXPECT_EQ(m["headerMode"], 0);
-    EXPECT_EQ(m["pages"], 53);
-    EXPECT_EQ(m["pagesByType"], nlohmann::json({50, 3}));
+    for (const auto& [key, value] : {std::pair<const char*, nlohmann::json>{"headerMode", 0}, {"pages", 53},
+                                     {"pagesByType", {50, 3}}, {"playingTime", "00 : 00 : 07"}, {"seconds", 7.026}}) {
+        EXPECT_EQ(m[key], value) << key;
+    }
     EXPECT_EQ(m["sets"][0]["rateCode"], 11);
     EXPECT_EQ(m["sets"][1]["codesPerPage"], 2046);
     EXPECT_EQ(m["sets"][1]["pageMs"], 292);
-    EXPECT_EQ(m["playingTime"], "00 : 00 : 07");
-    EXPECT_DOUBLE_EQ(m["seconds"].get<double>(), 7.026);
     EXPECT_EQ(j[4]["pages"], 0);
     EXPECT_EQ(j[4]["headerMode"], 1);
-    EXPECT_EQ(j[4]["playingTime"], "00 : 00 : 00");
 }
 
 TEST(TimeText, AsThePlayerShowsIt) {
@@ -76,11 +74,11 @@ TEST(ProgressBarTest, DrawsOnlyOnATerminalAndClearsItsLineForAMessage) {
     std::ostringstream off, on, lines;
     for (auto [out, enabled] : {std::pair{&off, false}, std::pair{&on, true}}) {
         ProgressBar p(*out, enabled, 200, 2);
-        p.advance(100);
-        p.fileDone();
-        p.print(lines, "a -> b");
-        p.advance(100);
-        p.fileDone();
+        for (int file = 0; file < 2; ++file) {
+            p.advance(100);
+            p.fileDone();
+            if (file == 0) p.print(lines, "a -> b");
+        }
         p.finish();
     }
     EXPECT_EQ(off.str(), "");

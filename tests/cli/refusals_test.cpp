@@ -50,7 +50,11 @@ struct Row {
 void PrintTo(const Row& r, std::ostream* os) { *os << r.name; }
 
 std::function<Bytes()> damaged(std::function<void(Bytes&)> damage) {
-    return [damage] { Bytes b = recording(2); return damage(b), b; };
+    return [damage] {
+        Bytes b = recording(2);
+        damage(b);
+        return b;
+    };
 }
 std::function<Bytes()> wav(std::uint32_t rate, std::uint16_t channels, std::uint16_t format, std::uint16_t bits,
                            std::size_t samples = 2000) {
@@ -63,6 +67,18 @@ std::function<Bytes()> wav(std::uint32_t rate, std::uint16_t channels, std::uint
     };
 }
 std::function<Bytes()> bytes(Bytes b) { return [b] { return b; }; }
+std::function<Bytes()> patched(std::function<Bytes()> base, std::size_t at, Bytes with) {
+    return [=] {
+        Bytes b = base();
+        std::copy(with.begin(), with.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
+        return b;
+    };
+}
+std::string widthRefusal(const std::string& rate, const std::string& to) {
+    return "zrc: $: " + rate + " Hz input makes no pages of this width that every player reads alike (--width 2 takes "
+           "8,000 Hz, --width 3 11,025 Hz, --width 4 either); --convert brings this " + rate + " Hz mono 16-bit file "
+           "to " + to + " Hz mono 16-bit";
+}
 const std::string kNotZrc = "zrc: $: not a ZRC recording";
 const Bytes kText{'h', 'e', 'l', 'l', 'o'};
 
@@ -179,12 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
             "zrc: $: no data (no \"data\" chunk)"},
         Row{"NoDataChunkConverted", Tool::Encode, bytes(WavBuilder().format(1, 1, 11025, 16).bytes()),
             "zrc: $: no data chunk", kExitFileFailed, true},
-        Row{"Streamed", Tool::Encode,
-            [] {
-                Bytes b = wav(11025, 1, 1, 16)();
-                std::fill_n(b.begin() + 40, 4, std::uint8_t{0xFF});
-                return b;
-            },
+        Row{"Streamed", Tool::Encode, patched(wav(11025, 1, 1, 16), 40, {0xFF, 0xFF, 0xFF, 0xFF}),
             "zrc: $: the data chunk announces 4,294,967,295 bytes, the file holds 4,000 (--convert encodes what is "
             "there)"},
         Row{"Mp3Converted", Tool::Encode, wav(11025, 1, 0x55, 0),
@@ -198,29 +209,14 @@ INSTANTIATE_TEST_SUITE_P(
                 return WavBuilder().chunk("fmt ", stereo).format(1, 2, 44100, 16).data16(test::saw(2000)).bytes();
             },
             "zrc: $: a \"fmt \" chunk too short to describe the samples", kExitFileFailed, true},
-        Row{"ExtensibleOfAnotherKindConverted", Tool::Encode,
-            [] {
-                Bytes b = WavBuilder().extensible(1, 2, 44100, 16, 16).data16(test::saw(2000)).bytes();
-                b[20 + 34] = 0x55;  // in the GUID's tail
-                return b;
-            },
+        Row{"ExtensibleOfAnotherKindConverted", Tool::Encode,  // a byte of the GUID's tail
+            patched(bytes(WavBuilder().extensible(1, 2, 44100, 16, 16).data16(test::saw(2000)).bytes()), 54, {0x55}),
             "zrc: $: an extensible format whose sub-format is not plain PCM or float", kExitFileFailed, true},
-        Row{"Rf64Converted", Tool::Encode,
-            [] {
-                Bytes b = wav(44100, 2, 1, 16)();
-                std::copy_n("RF64", 4, b.begin());
-                return b;
-            },
+        Row{"Rf64Converted", Tool::Encode, patched(wav(44100, 2, 1, 16), 0, {'R', 'F', '6', '4'}),
             "zrc: $: an RF64 file (WAV beyond 4 GB), not supported", kExitFileFailed, true},
-        Row{"Width2From11025Hz", Tool::Encode, wav(11025, 1, 1, 16, 2720),
-            "zrc: $: 11,025 Hz input makes no pages of this width that every player reads alike (--width 2 takes "
-            "8,000 Hz, --width 3 11,025 Hz, --width 4 either); --convert brings this 11,025 Hz mono 16-bit file to "
-            "8,000 Hz mono 16-bit",
+        Row{"Width2From11025Hz", Tool::Encode, wav(11025, 1, 1, 16, 2720), widthRefusal("11,025", "8,000"),
             kExitFileFailed, false, 2},
-        Row{"Width3From8000Hz", Tool::Encode, wav(8000, 1, 1, 16, 2720),
-            "zrc: $: 8,000 Hz input makes no pages of this width that every player reads alike (--width 2 takes "
-            "8,000 Hz, --width 3 11,025 Hz, --width 4 either); --convert brings this 8,000 Hz mono 16-bit file to "
-            "11,025 Hz mono 16-bit",
+        Row{"Width3From8000Hz", Tool::Encode, wav(8000, 1, 1, 16, 2720), widthRefusal("8,000", "11,025"),
             kExitFileFailed, false, 3}}),
     [](const auto& p) { return p.param.name; });
 
