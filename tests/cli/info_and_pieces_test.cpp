@@ -1,11 +1,13 @@
-// zrc info's report as text and JSON, the time display, the progress bar.
+// zrc info's report as text and JSON, the time display, parallel jobs, the progress bar.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
+#include <atomic>
 #include <sstream>
 
 #include "cli_run.h"
+#include "parallel_jobs.h"
 #include "progress_bar.h"
 #include "time_text.h"
 #include "zrc_builder.h"
@@ -68,6 +70,17 @@ TEST(TimeText, AsThePlayerShowsIt) {
              {3723000, "01 : 02 : 03"}, {123LL * 3600000 + 4000, "23 : 00 : 04"}}) {
         EXPECT_EQ(formatPlayingTime(ms), text) << ms;
     }
+}
+
+// One job's failure lets the others run; it comes out after them.
+TEST(ParallelJobs, AnExceptionComesAfterTheOtherJobs) {
+    std::atomic<int> ran{0};
+    EXPECT_THROW(runParallel(20, 3, [&](std::size_t i) {
+                     ++ran;
+                     if (i == 5) throw std::runtime_error("job failed");
+                 }),
+                 std::runtime_error);
+    EXPECT_EQ(ran.load(), 20);
 }
 
 TEST(ProgressBarTest, DrawsOnlyOnATerminalAndClearsItsLineForAMessage) {
