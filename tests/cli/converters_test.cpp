@@ -1,10 +1,7 @@
-// zrc decode and zrc encode against the library they stand in for: a
-// recording of one page type decodes to AdpcmDec1's file, one of both types
-// to the playback blocks; a WAV file encodes to what the exports write.
-// Several files at once and one file in parts give the same bytes.
+// zrc decode and zrc encode against the library they stand in for, two files
+// at once (a coder shared between jobs would mix them) and one file in parts.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -14,6 +11,7 @@
 #include "g726_vectors.h"
 #include "input_file.h"
 #include "output_file.h"
+#include "page_road.h"
 #include "pagecodec.h"
 #include "recording_to_wav.h"
 #include "signals.h"
@@ -27,19 +25,18 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using test::ParameterSet;
-using test::ZrcBuilder;
 
-// Pages of the types given, random codes of each type's set.
-Bytes pagesOfTypes(const std::vector<int>& types, std::uint8_t mode = 0, unsigned seed = 1) {
-    std::mt19937 rng(seed);
-    ZrcBuilder b;
+// Pages of the types given (random codes), or twelve pages of one set.
+Bytes pagesOfTypes(const std::vector<int>& types, std::uint8_t mode = 0) {
+    std::mt19937 rng(1);
+    test::ZrcBuilder b;
     b.mode(mode);
     for (int t : types) b.page(test::randomCodes(t ? 2046 : 1360, t ? 2 : 3, rng), t ? 2 : 3, static_cast<std::uint8_t>(t));
     return b.bytes();
 }
 Bytes singleType(std::uint8_t mode, ParameterSet set, std::size_t codes) {
     std::mt19937 rng(set.rate * 10u + set.width);
-    ZrcBuilder b;
+    test::ZrcBuilder b;
     b.mode(mode);
     if (mode == 0) b.set0(set);
     else b.set1(set);
@@ -51,65 +48,42 @@ struct DecodeRow {
     std::string name;
     std::function<Bytes()> recording;
     int bits = 16;
-    // The recording the reference is made of, where it is not the same.
-    std::function<Bytes()> reference = {};
-    bool mixed = false;  // the reference: playback blocks, not AdpcmDec1
+    std::function<Bytes()> reference = {};  // the recording the reference is made of, where not the same
+    bool mixed = false;                     // the reference: playback blocks, not AdpcmDec1
 };
 void PrintTo(const DecodeRow& r, std::ostream* os) { *os << r.name; }
 
-class DecodeEquals : public test::CliTest, public ::testing::WithParamInterface<DecodeRow> {
-protected:
-    Bytes adpcmDec1(const std::string& zrc, int bytesPerSample) {
-        const std::string out = path("reference.wav");
-        const std::int32_t pages = AdpcmDec1(zrc.c_str(), out.c_str(), bytesPerSample, 0, 0, nullptr, 0);
-        EXPECT_GT(pages, 0);
-        EXPECT_GT(AdpcmDec1(nullptr, nullptr, bytesPerSample, 0, pages - 1, nullptr, 1), 2);
-        return read("reference.wav");
-    }
-    // The library's playback calls page by page from a reset: 11,025 Hz samples.
-    static Bytes playbackBlocks(const Bytes& zrc) {
-        Bytes blocks;
-        EXPECT_EQ(pb_adpcm_dec(11, 3, 0, nullptr, nullptr, 1), 0);
-        for (std::size_t at = 92; at + 528 <= zrc.size(); at += 528) {
-            const bool t1 = (zrc[at + 512] & 1) != 0;
-            Bytes codes(2048);
-            const int n = pb_exdata(t1 ? 2 : 3, t1 ? 511 : 510, t1 ? 4 : 0, zrc.data() + at, codes.data());
-            void* slot = nullptr;
-            const std::int32_t samples = pb_adpcm_dec(t1 ? 7 : 11, t1 ? 2 : 3, n, codes.data(), &slot, 0);
-            blocks.insert(blocks.end(), static_cast<std::uint8_t*>(slot), static_cast<std::uint8_t*>(slot) + 2 * samples);
-            std::free(slot);
-        }
-        return blocks;
-    }
-};
+class DecodeEquals : public test::CliTest, public ::testing::WithParamInterface<DecodeRow> {};
 
-// Two copies at once: a decoder shared between jobs would mix them.
 TEST_P(DecodeEquals, TheReference) {
     const DecodeRow& row = GetParam();
-    const std::string a = write("a.zrc", row.recording());
-    const std::string b = write("b.zrc", row.recording());
     fs::create_directory(m_dir.file("out"));
-    const test::Outcome r = decode({a, b}, path("out"), row.bits, 2);
+    const test::Outcome r = decode({write("a.zrc", row.recording()), write("b.zrc", row.recording())}, path("out"),
+                                   row.bits, 2);
     ASSERT_EQ(r.status, kExitOk) << r.err;
     const std::string ref = write("ref.zrc", (row.reference ? row.reference : row.recording)());
     Bytes expected;
     if (row.mixed) {
-        const Bytes samples = playbackBlocks(read("ref.zrc"));
-        expected = test::WavBuilder().format(1, 1, 11025, 16).data(samples).bytes();
+        expected = test::WavBuilder().format(1, 1, 11025, 16).data16(test::playbackBlocks(ref, test::allPages(ref))).bytes();
     } else {
-        expected = adpcmDec1(ref, row.bits / 8);
+        const std::int32_t pages = AdpcmDec1(ref.c_str(), path("dec1.wav").c_str(), row.bits / 8, 0, 0, nullptr, 0);
+        ASSERT_GT(pages, 0);
+        EXPECT_GT(AdpcmDec1(nullptr, nullptr, row.bits / 8, 0, pages - 1, nullptr, 1), 2);
+        expected = read("dec1.wav");
     }
     ASSERT_GT(expected.size(), 44u);
-    for (const char* out : {"out/a.wav", "out/b.wav"}) {
-        const Bytes ours = read(out);
-        EXPECT_EQ(ours.size(), expected.size()) << out;
-        EXPECT_TRUE(ours == expected) << out << " differs";
-    }
+    for (const char* out : {"out/a.wav", "out/b.wav"}) EXPECT_TRUE(read(out) == expected) << out << " differs";
 }
 
 const ParameterSet kRate11Width3{11, 3, 510, 0};
 const ParameterSet kRate7Width2{7, 2, 511, 4};
-const ParameterSet kRate8Width2{8, 2, 512, 0};
+
+// A page's flag chooses its set by bit 0 alone, whatever the header's mode.
+Bytes flagged(bool lowBitOnly) {
+    Bytes b = pagesOfTypes(std::vector<int>(256, 0));
+    for (std::size_t p = 0; p < 256; ++p) b[92 + 528 * p + 512] = static_cast<std::uint8_t>(lowBitOnly ? p & 1 : p);
+    return b;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Recordings, DecodeEquals,
@@ -118,10 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeRow{"Mode0Rate11_8bit", [] { return singleType(0, kRate11Width3, 1360); }, 8},
         DecodeRow{"Mode1Rate7_16bit", [] { return singleType(1, kRate7Width2, 2046); }},
         DecodeRow{"Mode1Rate7_8bit", [] { return singleType(1, kRate7Width2, 2046); }, 8},
-        DecodeRow{"Mode1Rate8_16bit", [] { return singleType(1, kRate8Width2, 2048); }},
+        DecodeRow{"Mode1Rate8_16bit", [] { return singleType(1, {8, 2, 512, 0}, 2048); }},
         DecodeRow{"Mode0Rate8Width4_8bit", [] { return singleType(0, {8, 4, 512, 0}, 1024); }, 8},
-        // All pages of type 1 under header mode 0: each page is decoded
-        // with set 1, as the pages ask.
         DecodeRow{"PagesDisagreeWithTheHeaderMode", [] { return pagesOfTypes({1, 1, 1}, 0); }, 16,
                   [] { return pagesOfTypes({1, 1, 1}, 1); }},
         DecodeRow{"ATrailingPartialPageIsLeftOut",
@@ -132,43 +104,22 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   16, [] { return pagesOfTypes({0, 0, 0}); }},
         DecodeRow{"BothTypesAt11025Hz", [] { return pagesOfTypes({0, 1, 1, 0, 1, 0, 0, 1}); }, 16, {}, true},
-        // Page i has flag i: bit 0 alone chooses the set.
-        DecodeRow{"EveryFlagCountsByItsLowBit",
-                  [] {
-                      Bytes b = pagesOfTypes(std::vector<int>(256, 0));
-                      for (std::size_t p = 0; p < 256; ++p) {
-                          b[92 + 528 * p + 512] = static_cast<std::uint8_t>(p);
-                      }
-                      return b;
-                  },
-                  16,
-                  [] {
-                      Bytes b = pagesOfTypes(std::vector<int>(256, 0));
-                      for (std::size_t p = 1; p < 256; p += 2) b[92 + 528 * p + 512] = 1;
-                      return b;
-                  },
-                  true}),
+        DecodeRow{"EveryFlagCountsByItsLowBit", [] { return flagged(false); }, 16, [] { return flagged(true); }, true}),
     [](const auto& p) { return p.param.name; });
 
-// --- zrc encode ---------------------------------------------------------------
-
 // What a client of the library writes: check, header, every page in one
-// encoder call; width 0 for the recorder's layout, else the `_f` family with
-// the payload of zrc encode's pages of that width.
+// encoder call; width 0 for the recorder's layout, else the `_f` family.
 Bytes throughExports(const std::string& wav, const std::string& zrc, int width) {
     const std::int32_t payload = width == 3 ? 510 : 512;
     const std::int32_t size = width == 0 ? wav_zrc_check(wav.c_str()) : wav_zrc_check_f(wav.c_str(), payload, 0, width);
     EXPECT_GE(size, 92);
     const auto s = static_cast<std::uint32_t>(size);
-    EXPECT_EQ(width == 0 ? wav_zrc_mkheader(wav.c_str(), zrc.c_str(), s)
-                         : wav_zrc_mkheader_f(wav.c_str(), zrc.c_str(), s, payload, 0, width),
-              0);
     const std::uint32_t pages = (s - 92) / 528;
+    EXPECT_EQ(width == 0 ? wav_zrc_mkheader(wav.c_str(), zrc.c_str(), s)
+                         : wav_zrc_mkheader_f(wav.c_str(), zrc.c_str(), s, payload, 0, width), 0);
     EXPECT_EQ(width == 0 ? wav_zrc_encoder(wav.c_str(), zrc.c_str(), 0, pages)
-                         : wav_zrc_encoder_f(wav.c_str(), zrc.c_str(), 0, pages, payload, 0, width),
-              0);
-    Bytes bytes = test::readFile(zrc);
-    return bytes;
+                         : wav_zrc_encoder_f(wav.c_str(), zrc.c_str(), 0, pages, payload, 0, width), 0);
+    return test::readFile(zrc);
 }
 
 struct EncodeRow {
@@ -176,23 +127,19 @@ struct EncodeRow {
     std::function<Bytes()> wav;
     int width = 0;
     bool convert = false;
-    std::string words = "";  // on standard error or output; none: nothing on standard error
-    // What the exports are given instead, where the input is not a file they read.
-    std::function<Bytes()> asTheExportsRead = {};
+    std::string words = "";                          // on standard error or output; none: standard error empty
+    std::function<Bytes()> asTheExportsRead = {};    // what the exports are given, where not the input
 };
 void PrintTo(const EncodeRow& r, std::ostream* os) { *os << r.name; }
 
-// A stereo file at 11,025 Hz, both channels alike, behind an odd-sized
-// chunk, in one of the codings --convert reads: the mean is the channel and
-// the resampler is not involved, so every 16-bit value must come through
-// exactly. The samples: a sine to full scale, bytes cut for 8-bit.
+// Stereo at 11,025 Hz, both channels alike, behind an odd-sized chunk, in a
+// coding --convert reads: no resampling, so every 16-bit value (full scale
+// included; bytes cut for 8-bit) must come through exactly.
 std::vector<std::int16_t> codedSamples(unsigned bytesPerSample) {
     std::vector<std::int16_t> x = test::sine(5000, 11025, 700, 0.9);
     x[10] = -32768;
     x[11] = 32767;
-    if (bytesPerSample == 1) {
-        for (auto& v : x) v = static_cast<std::int16_t>(v & ~0xFF);
-    }
+    if (bytesPerSample == 1) for (auto& v : x) v = static_cast<std::int16_t>(v & ~0xFF);
     return x;
 }
 EncodeRow coded(const std::string& name, std::uint16_t formatTag, unsigned bytesPerSample, bool extensible) {
@@ -206,9 +153,7 @@ EncodeRow coded(const std::string& name, std::uint16_t formatTag, unsigned bytes
             else if (formatTag == 3) std::memcpy(&v, &d, 8);
             else if (bytesPerSample == 1) v = static_cast<std::uint8_t>((s >> 8) + 128);
             else v = std::uint64_t{static_cast<std::uint16_t>(s)} << (8 * (bytesPerSample - 2));
-            for (int channel = 0; channel < 2; ++channel) {
-                for (unsigned i = 0; i < bytesPerSample; ++i) data.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-            }
+            for (unsigned i = 0; i < 2 * bytesPerSample; ++i) data.push_back(static_cast<std::uint8_t>(v >> (8 * (i % bytesPerSample))));
         }
         const auto bits = static_cast<std::uint16_t>(bytesPerSample * 8);
         test::WavBuilder w;
@@ -217,8 +162,7 @@ EncodeRow coded(const std::string& name, std::uint16_t formatTag, unsigned bytes
         else w.format(formatTag, 2, 11025, bits);
         return w.data(data).bytes();
     };
-    auto plain = [=] { return test::WavFile::pcm16(11025, codedSamples(bytesPerSample)).bytes(); };
-    return {name, wav, 0, true, "", plain};
+    return {name, wav, 0, true, "", [=] { return test::WavFile::pcm16(11025, codedSamples(bytesPerSample)).bytes(); }};
 }
 
 std::function<Bytes()> speech(const std::string& name) {
@@ -230,28 +174,23 @@ class EncodeEquals : public test::CliTest, public ::testing::WithParamInterface<
 TEST_P(EncodeEquals, WhatTheExportsWrite) {
     const EncodeRow& row = GetParam();
     const std::string a = write("a.wav", row.wav());
-    const std::string b = write("b.wav", row.wav());
     fs::create_directory(m_dir.file("out"));
-    cli::EncodeOptions options = test::encodeOptions({a, b}, row.width ? std::optional(row.width) : std::nullopt,
-                                                     row.convert);
+    EncodeOptions options = test::encodeOptions({a, write("b.wav", row.wav())},
+                                                row.width ? std::optional(row.width) : std::nullopt, row.convert);
     options.output = path("out");
     options.jobs = 2;
     const test::Outcome r = encode(options);
     ASSERT_EQ(r.status, kExitOk) << r.err;
-    if (row.words.empty()) {
-        EXPECT_EQ(r.err, "");
-    } else {
-        EXPECT_NE((r.err + r.out).find(row.words), std::string::npos) << r.err << r.out;
-    }
+    if (row.words.empty()) EXPECT_EQ(r.err, "");
+    else EXPECT_NE((r.err + r.out).find(row.words), std::string::npos) << r.err << r.out;
     const std::string given = row.asTheExportsRead ? write("given.wav", row.asTheExportsRead()) : a;
     Bytes expected = throughExports(given, path("exports.zrc"), row.width);
     ASSERT_GT(expected.size(), 92u + 528u);
-    // With a width the header describes the pages as they are (which the
-    // readers' table proves true); every other byte is the library's.
+    // With a width the header's set describes the pages as they are (the
+    // next table proves it true); every other byte is the library's.
     const Bytes ours = read("out/a.zrc");
     if (row.width != 0 && ours.size() == expected.size()) {
-        const std::ptrdiff_t set = row.width == 2 ? 66 : 61;
-        std::copy_n(ours.begin() + set, 5, expected.begin() + set);
+        std::copy_n(ours.begin() + (row.width == 2 ? 66 : 61), 5, expected.begin() + (row.width == 2 ? 66 : 61));
     }
     for (const char* out : {"out/a.zrc", "out/b.zrc"}) EXPECT_TRUE(read(out) == expected) << out << " differs";
 }
@@ -271,91 +210,99 @@ INSTANTIATE_TEST_SUITE_P(
                                 "already 8,000 Hz mono 16-bit: encoded as it is"},
                       EncodeRow{"BytesAfterTheDataChunk",
                                 [] {
-                                    return test::WavBuilder()
-                                        .format(1, 1, 11025, 16)
-                                        .data16(test::sine(3000, 11025, 300, 0.3))
-                                        .chunk("LIST", {'I', 'N', 'F', 'O'})
-                                        .bytes();
+                                    return test::WavBuilder().format(1, 1, 11025, 16).data16(test::sine(3000, 11025, 300, 0.3))
+                                        .chunk("LIST", {'I', 'N', 'F', 'O'}).bytes();
                                 },
                                 0, false, "12 bytes after the data chunk are encoded"},
                       coded("ConvertedFromU8", 1, 1, false), coded("ConvertedFromS16", 1, 2, false),
                       coded("ConvertedFromS24", 1, 3, false), coded("ConvertedFromS32", 1, 4, false),
                       coded("ConvertedFromF32", 3, 4, false), coded("ConvertedFromF64", 3, 8, false),
-                      coded("ConvertedFromS24Extensible", 1, 3, true),
-                      coded("ConvertedFromF32Extensible", 3, 4, true)),
+                      coded("ConvertedFromS24Extensible", 1, 3, true), coded("ConvertedFromF32Extensible", 3, 4, true)),
     [](const auto& p) { return p.param.name; });
 
-class EncodeTest : public test::CliTest {
-protected:
-    std::vector<std::int16_t> decoded(const std::string& zrc) {
-        EXPECT_EQ(decode({zrc}, path("decoded.wav"), 16, 1, true).status, kExitOk);
-        return test::samplesOf16BitWav(read("decoded.wav"));
-    }
+// The set that --width writes into the header, as zrc info reads it: the
+// rate the samples have (converted where the width does not take the input's),
+// the width, the codes a page holds. The readers of each set have suites of their own.
+struct WidthRow {
+    std::string wav;  // in tests/data/speech
+    int width;
+    bool convert;
+    std::string set;
 };
+void PrintTo(const WidthRow& r, std::ostream* os) { *os << "width " << r.width << " from " << r.wav; }
 
+class WidthHeader : public test::CliTest, public ::testing::WithParamInterface<WidthRow> {};
+
+TEST_P(WidthHeader, DescribesThePages) {
+    const WidthRow& row = GetParam();
+    const std::string wav = write("in.wav", test::readFile(test::dataPath("speech/" + row.wav)));
+    ASSERT_EQ(encode(test::encodeOptions({wav}, row.width, row.convert)).status, kExitOk);
+    const test::Outcome r = info({path("in.zrc")}, false);
+    EXPECT_NE(r.out.find(row.set), std::string::npos) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryWidthAndRate, WidthHeader,
+    ::testing::Values(WidthRow{"memo-8k16.wav", 2, false, "rate code 8, 2-bit codes, 2048 codes per page"},
+                      WidthRow{"memo-11k16.wav", 2, true, "rate code 8, 2-bit codes, 2048 codes per page"},
+                      WidthRow{"memo-11k16.wav", 3, false, "rate code 11, 3-bit codes, 1360 codes per page"},
+                      WidthRow{"memo-8k16.wav", 3, true, "rate code 11, 3-bit codes, 1360 codes per page"},
+                      WidthRow{"memo-11k16.wav", 4, false, "rate code 11, 4-bit codes, 1024 codes per page"},
+                      WidthRow{"memo-8k16.wav", 4, false, "rate code 8, 4-bit codes, 1024 codes per page"}));
+
+using EncodeTest = test::CliTest;
+
+// 54,400 frames at 44,100 Hz are exactly ten pages at 11,025 Hz, so the
+// length shows any error in the ratio. The right channel adds a 9 kHz tone
+// that the resampler must remove: left alone it would fold back to 2,025 Hz.
 TEST_F(EncodeTest, StereoAt44100HzKeepsItsLengthAndItsSound) {
-    // 54,400 frames at 44,100 Hz are 13,600 samples at 11,025 Hz: exactly
-    // ten pages, so the decoded length shows any error in the ratio. The
-    // right channel adds a 9 kHz tone that mixing halves and the resampler
-    // must remove: left alone it would fold back to 2,025 Hz.
-    constexpr std::size_t kFrames = 54400;
-    const auto tone = test::sine(kFrames, 44100, 440, 0.4);
-    const auto high = test::sine(kFrames, 44100, 9000, 0.3);
+    const auto tone = test::sine(54400, 44100, 440, 0.4), high = test::sine(54400, 44100, 9000, 0.3);
     std::vector<std::int16_t> frames;
-    for (std::size_t k = 0; k < kFrames; ++k) frames.insert(frames.end(), {tone[k], static_cast<std::int16_t>(tone[k] + high[k])});
-    const std::string wav = write("stereo.wav", test::WavBuilder().format(1, 2, 44100, 16).data16(frames).bytes());
-    const test::Outcome r = encode(test::encodeOptions({wav}, {}, true));
+    for (std::size_t k = 0; k < tone.size(); ++k) frames.insert(frames.end(), {tone[k], static_cast<std::int16_t>(tone[k] + high[k])});
+    const test::Outcome r = encode(test::encodeOptions(
+        {write("stereo.wav", test::WavBuilder().format(1, 2, 44100, 16).data16(frames).bytes())}, {}, true));
     ASSERT_EQ(r.status, kExitOk) << r.err;
     EXPECT_NE(r.out.find("converted from 44,100 Hz stereo 16-bit to 11,025 Hz mono 16-bit"), std::string::npos);
-
-    // Against the tone made at 11,025 Hz: what the coder gives of a tone
-    // recorded at that rate, less a little for the resampler.
-    const std::vector<std::int16_t> y = decoded(path("stereo.zrc"));
-    EXPECT_EQ(y.size(), 13600u);
     const auto reference = test::sine(13600, 11025, 440, 0.4);
-    const std::string direct = write("direct.wav", test::WavFile::pcm16(11025, reference).bytes());
-    ASSERT_EQ(encode(test::encodeOptions({direct})).status, kExitOk);
-    const double converted = test::roundTripSnrDb(reference, y);
-    const double native = test::roundTripSnrDb(reference, decoded(path("direct.zrc")));
-    std::printf("440 Hz: SNR %.2f dB converted from 44,100 Hz stereo, %.2f dB at 11,025 Hz\n", converted, native);
+    ASSERT_EQ(encode(test::encodeOptions({write("direct.wav", test::WavFile::pcm16(11025, reference).bytes())})).status, kExitOk);
+    auto decoded = [&](const std::string& zrc) {
+        EXPECT_EQ(decode({path(zrc)}, path("decoded.wav"), 16, 1, true).status, kExitOk);
+        return test::samplesOf16BitWav(read("decoded.wav"));
+    };
+    const std::vector<std::int16_t> y = decoded("stereo.zrc");
+    EXPECT_EQ(y.size(), 13600u);
+    // Against the tone coded at 11,025 Hz, less a little for the resampler.
+    const double converted = test::roundTripSnrDb(reference, y), native = test::roundTripSnrDb(reference, decoded("direct.zrc"));
     EXPECT_GT(converted, 15.0);
     EXPECT_GT(converted, native - 1.5);
 }
 
 TEST_F(EncodeTest, FloatBeyondFullScaleIsClippedAndCounted) {
-    Bytes data;
-    for (float f : {0.5f, 1.5f, -2.0f, 0.25f}) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &f, 4);
-        for (int i = 0; i < 4; ++i) data.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
-    }
+    const float samples[] = {0.5f, 1.5f, -2.0f, 0.25f};
+    Bytes data(sizeof samples);
+    std::memcpy(data.data(), samples, sizeof samples);
     const std::string loud = write("loud.wav", test::WavBuilder().format(3, 1, 11025, 32).data(data).bytes());
     const test::Outcome r = encode(test::encodeOptions({loud}, {}, true));
     ASSERT_EQ(r.status, kExitOk) << r.err;
     EXPECT_NE(r.out.find("2 samples clipped"), std::string::npos) << r.out;
 }
 
-// --- One file in parts ----------------------------------------------------------
-
-// The recorder's sample decoded, and a memo said four times over encoded,
-// in parts: started early enough, a part's start is proven; without warm-up
-// it is coded again. The bytes are those of one piece either way.
+// The recorder's sample decoded, and a memo said four times over encoded, in
+// parts: started early enough, a part's start is proven; without warm-up it is
+// coded again. The bytes are those of one piece either way.
 TEST(CodingInParts, GivesTheBytesOfOnePiece) {
     test::TempDir dir;
+    const auto memo = test::samplesOf16BitWav(test::readFile(test::dataPath("speech/memo-11k16.wav")));
     std::vector<std::int16_t> memo4;
-    for (int repeat = 0; repeat < 4; ++repeat) {
-        const auto memo = test::samplesOf16BitWav(test::readFile(test::dataPath("speech/memo-11k16.wav")));
-        memo4.insert(memo4.end(), memo.begin(), memo.end());
-    }
+    for (int repeat = 0; repeat < 4; ++repeat) memo4.insert(memo4.end(), memo.begin(), memo.end());
     test::writeFile(dir.file("memo4.wav"), test::WavFile::pcm16(11025, memo4).bytes());
     for (const bool decoding : {true, false}) {
         const fs::path input = decoding ? fs::path(ZRC_SAMPLES_DIR) / "greet-11k16.zrc" : dir.file("memo4.wav");
         auto code = [&](const PartsOptions& parts, PartsReport& report) {
             InputFile in(input.c_str());
             OutputFile out = OutputFile::create(dir.file("out").c_str());
-            std::uint64_t progressed = 0;
+            std::uint64_t progressed = 0, pages = 0;
             auto progress = [&](std::uint64_t n) { return (progressed += n) > 0; };
-            std::uint64_t pages = 0;
             if (decoding) {
                 const auto plan = std::get<DecodePlan>(planDecode(in, 2));
                 pages = plan.pages;
@@ -373,8 +320,7 @@ TEST(CodingInParts, GivesTheBytesOfOnePiece) {
         const Bytes whole = code({1, 0, 10}, report);
         ASSERT_GT(whole.size(), 92u + 528u);
         EXPECT_EQ(report.parts, 1u);
-        const std::uint64_t warmUp = decoding ? 8 : kEncoderWarmUpPages / 2;
-        EXPECT_EQ(code({3, warmUp, 10}, report), whole) << decoding;
+        EXPECT_EQ(code({3, decoding ? 8 : kEncoderWarmUpPages / 2, 10}, report), whole) << decoding;
         EXPECT_EQ(report.parts, 3u);
         EXPECT_EQ(report.redone, 0u);
         EXPECT_EQ(code({3, 0, 10}, report), whole) << decoding;

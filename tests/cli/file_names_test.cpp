@@ -1,9 +1,6 @@
-// Where zrc decode and zrc encode write, as one table for both (a row is
-// written for decode; encode's row swaps .zrc and .wav): the default name
-// beside the input, -o as a file or a folder, and the outputs refused: one
-// that exists (unless --force), the input itself under any spelling, another
-// input of the run, one that another input already writes, an unwritable
-// folder. Every output gets the permissions of a newly created file.
+// Where zrc decode and zrc encode write, one table for both (rows are written
+// for decode; encode's swap .zrc and .wav), and the outputs they refuse. Every
+// output gets the permissions of a newly created file.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -29,11 +26,11 @@ struct NameRow {
     Names inputs;
     std::optional<std::string> output;  // -o, relative to the test's folder
     int status = kExitOk;
-    Names outputs = {};   // written by the run
+    Names outputs = {};      // written by the run
     std::string words = "";  // on standard output and error
-    Names absent = {};    // not there after the run
+    Names absent = {};       // not there after the run
     bool force = false;
-    std::string setUp = "";  // "old": an "old" output exists; "out": an out folder; "link", "plain", "locked"
+    std::string setUp = "";  // "old": a.wav exists; "out": a folder; "link" to the input; "plain" file; "locked" out
 };
 void PrintTo(const NameRow& r, std::ostream* os) { *os << r.name; }
 
@@ -71,15 +68,10 @@ TEST_P(FileNames, GoWhereTheRulesSay) {
     }
     std::optional<std::string> output;
     if (row.output) output = m_dir.path().string() + "/" + (encoding ? swapped(*row.output) : *row.output);
-    test::Outcome r;
-    if (encoding) {
-        EncodeOptions o = test::encodeOptions(inputs);
-        o.output = output;
-        o.force = row.force;
-        r = encode(o);
-    } else {
-        r = decode(inputs, output, 16, 1, row.force);
-    }
+    EncodeOptions o = test::encodeOptions(inputs);
+    o.output = output;
+    o.force = row.force;
+    const test::Outcome r = encoding ? encode(o) : decode(inputs, output, 16, 1, row.force);
     if (row.setUp == "locked") fs::permissions(m_dir.file("out"), fs::perms::owner_all);
 
     EXPECT_EQ(r.status, row.status) << r.err;
@@ -92,9 +84,7 @@ TEST_P(FileNames, GoWhereTheRulesSay) {
         EXPECT_EQ(static_cast<mode_t>(fs::status(name(out)).permissions()), 0666 & ~mask) << out;
     }
     for (const std::string& gone : row.absent) EXPECT_FALSE(fs::exists(name(gone))) << gone;
-    if (row.setUp == "old" && row.status != kExitOk) {
-        EXPECT_EQ(test::readFile(name("a.wav")), old);
-    }
+    if (row.setUp == "old" && row.status != kExitOk) { EXPECT_EQ(test::readFile(name("a.wav")), old); }
     for (const std::string& in : inputs) EXPECT_EQ(test::readFile(in), input) << in;
 }
 
@@ -133,27 +123,21 @@ INSTANTIATE_TEST_SUITE_P(
         ::testing::Bool()),
     [](const auto& p) { return std::get<0>(p.param).name + (std::get<1>(p.param) ? "_encode" : "_decode"); });
 
-// The output appears under its name only when it is whole: a file that
-// took the name meanwhile is kept, unless forced.
+// The output takes its name only when whole: a file that took the name
+// meanwhile is kept, unless forced.
 TEST(PendingFileTest, CommitKeepsAFileThatAppearedMeanwhile) {
     test::TempDir dir;
     const auto target = dir.file("out.wav");
-    {
-        PendingFile dropped(target);
-        ASSERT_TRUE(dropped.isOpen()) << dropped.error();
-    }
-    EXPECT_TRUE(fs::is_empty(dir.path())) << "dropped uncommitted, nothing stays";
-    {
-        PendingFile pending(target);
-        test::writeFile(target, {'m', 'i', 'n', 'e'});
-        EXPECT_FALSE(pending.commit(false));
-        EXPECT_NE(pending.error().find("exists"), std::string::npos);
-        EXPECT_EQ(test::readFile(target), (std::vector<std::uint8_t>{'m', 'i', 'n', 'e'}));
-        PendingFile forced(target);
-        ASSERT_TRUE(forced.commit(true));
-        EXPECT_EQ(fs::file_size(target), 0u);
-    }
-    EXPECT_EQ(test::fileNames(dir.path()), std::vector<std::string>{"out.wav"});
+    const std::vector<std::uint8_t> mine{'m', 'i', 'n', 'e'};
+    PendingFile pending(target);
+    ASSERT_TRUE(pending.isOpen()) << pending.error();
+    test::writeFile(target, mine);
+    EXPECT_FALSE(pending.commit(false));
+    EXPECT_NE(pending.error().find("exists"), std::string::npos);
+    EXPECT_EQ(test::readFile(target), mine);
+    PendingFile forced(target);
+    ASSERT_TRUE(forced.commit(true));
+    EXPECT_EQ(fs::file_size(target), 0u);
 }
 
 }  // namespace

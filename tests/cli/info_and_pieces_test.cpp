@@ -1,14 +1,10 @@
-// zrc info's report as text and JSON, and the pieces the subcommands share:
-// the time display, parallel jobs, the progress bar.
+// zrc info's report as text and JSON, the time display, parallel jobs, the progress bar.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
 #include <atomic>
-#include <mutex>
-#include <set>
 #include <sstream>
-#include <thread>
 
 #include "cli_run.h"
 #include "parallel_jobs.h"
@@ -56,17 +52,15 @@ TEST_F(InfoTest, JsonReportWhereSomeFilesFail) {
     EXPECT_EQ(j[3]["error"], "cannot open: is a folder");
     const auto& m = j[1];
     EXPECT_NE(m["file"].get<std::string>().find("r\xEF\xBF\xBDunion.zrc"), std::string::npos);
-    EXPECT_EQ(m["headerMode"], 0);
-    EXPECT_EQ(m["pages"], 53);
-    EXPECT_EQ(m["pagesByType"], nlohmann::json({50, 3}));
+    for (const auto& [key, value] : {std::pair<const char*, nlohmann::json>{"headerMode", 0}, {"pages", 53},
+                                     {"pagesByType", {50, 3}}, {"playingTime", "00 : 00 : 07"}, {"seconds", 7.026}}) {
+        EXPECT_EQ(m[key], value) << key;
+    }
     EXPECT_EQ(m["sets"][0]["rateCode"], 11);
     EXPECT_EQ(m["sets"][1]["codesPerPage"], 2046);
     EXPECT_EQ(m["sets"][1]["pageMs"], 292);
-    EXPECT_EQ(m["playingTime"], "00 : 00 : 07");
-    EXPECT_DOUBLE_EQ(m["seconds"].get<double>(), 7.026);
     EXPECT_EQ(j[4]["pages"], 0);
     EXPECT_EQ(j[4]["headerMode"], 1);
-    EXPECT_EQ(j[4]["playingTime"], "00 : 00 : 00");
 }
 
 TEST(TimeText, AsThePlayerShowsIt) {
@@ -78,25 +72,14 @@ TEST(TimeText, AsThePlayerShowsIt) {
     }
 }
 
-TEST(ParallelJobs, EveryIndexOnceOnAtMostTheWorkersAndAnExceptionAfterTheOthers) {
-    for (unsigned workers : {1u, 3u, 64u}) {
-        std::vector<std::atomic<int>> hits(500);
-        std::mutex m;
-        std::set<std::thread::id> threads;
-        runParallel(hits.size(), workers, [&](std::size_t i) {
-            ++hits[i];
-            std::lock_guard lock(m);
-            threads.insert(std::this_thread::get_id());
-        });
-        for (std::size_t i = 0; i < hits.size(); ++i) ASSERT_EQ(hits[i].load(), 1) << i;
-        EXPECT_LE(threads.size(), workers);
-    }
+// One job's failure lets the others run; it comes out after them.
+TEST(ParallelJobs, AnExceptionComesAfterTheOtherJobs) {
     std::atomic<int> ran{0};
-    auto failing = [&](std::size_t i) {
-        ++ran;
-        if (i == 5) throw std::runtime_error("job failed");
-    };
-    EXPECT_THROW(runParallel(20, 3, failing), std::runtime_error);
+    EXPECT_THROW(runParallel(20, 3, [&](std::size_t i) {
+                     ++ran;
+                     if (i == 5) throw std::runtime_error("job failed");
+                 }),
+                 std::runtime_error);
     EXPECT_EQ(ran.load(), 20);
 }
 
@@ -104,11 +87,11 @@ TEST(ProgressBarTest, DrawsOnlyOnATerminalAndClearsItsLineForAMessage) {
     std::ostringstream off, on, lines;
     for (auto [out, enabled] : {std::pair{&off, false}, std::pair{&on, true}}) {
         ProgressBar p(*out, enabled, 200, 2);
-        p.advance(100);
-        p.fileDone();
-        p.print(lines, "a -> b");
-        p.advance(100);
-        p.fileDone();
+        for (int file = 0; file < 2; ++file) {
+            p.advance(100);
+            p.fileDone();
+            if (file == 0) p.print(lines, "a -> b");
+        }
         p.finish();
     }
     EXPECT_EQ(off.str(), "");

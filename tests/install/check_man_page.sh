@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# A manual page against its program: every option the program's --help
-# lists (for zrc, of every subcommand too) is in the page, every option the
-# page names is one the program has, and groff formats it without warnings.
-#
+# A manual page names exactly the options --help lists (of every subcommand
+# too), and groff formats it without warnings.
 # check_man_page.sh PAGE PROGRAM
 set -euo pipefail
 page=$1 program=$2

@@ -1,71 +1,41 @@
 # Shared by the install checks: a count of what passed, a stop at the first
 # failure, the README's C example and the player run without a screen.
-
 zrc_checks_passed=0
 
-pass() {
-  zrc_checks_passed=$((zrc_checks_passed + 1))
-  echo "ok - $*"
-}
+pass() { zrc_checks_passed=$((zrc_checks_passed + 1)); echo "ok - $*"; }
+fail() { echo "FAILED - $*" >&2; exit 1; }
 
-fail() {
-  echo "FAILED - $*" >&2
-  exit 1
-}
-
-# check DESCRIPTION COMMAND...: runs the command, passes or fails with it.
-check() {
-  local what=$1
-  shift
-  if "$@"; then pass "$what"; else fail "$what"; fi
-}
-
-# expect_output DESCRIPTION EXPECTED COMMAND...: the command's standard
-# output must contain EXPECTED (a fixed string).
+# expect_output DESCRIPTION EXPECTED COMMAND...: the output holds EXPECTED.
 expect_output() {
   local what=$1 expected=$2
   shift 2
   local out
-  if ! out=$("$@" 2>&1); then
-    echo "$out" >&2
-    fail "$what (exit status)"
-  fi
-  if ! grep -qF -- "$expected" <<<"$out"; then
-    echo "$out" >&2
-    fail "$what: no \"$expected\" in the output above"
-  fi
+  out=$("$@" 2>&1) || { echo "$out" >&2; fail "$what (exit status)"; }
+  grep -qF -- "$expected" <<<"$out" || { echo "$out" >&2; fail "$what: no \"$expected\" in the output above"; }
   pass "$what"
 }
 
-# The first ```c block of the README, the library example that the README
-# shows: written to the file given.
+# The README's first ```c block, written to the file given.
 extract_c_example() {
   local readme=$1 out=$2
   awk '/^```c$/ { inside = 1; next } inside && /^```/ { exit } inside { print }' "$readme" >"$out"
   [ -s "$out" ] || fail "no \`\`\`c block in $readme"
 }
 
-# What the README's example prints for the bundled samples, worked from
-# their layout: 61 pages of 123 ms and 30 pages of 292 ms.
+# The samples are 61 pages of 123 ms and 30 pages of 292 ms.
 check_c_example() {
   local program=$1 samples=$2
   shift 2
   expect_output "README example on greet-11k16.zrc" "61 pages, 7.503 s" "$@" "$program" "$samples/greet-11k16.zrc"
   expect_output "README example on greet-8k16.zrc" "30 pages, 8.760 s" "$@" "$program" "$samples/greet-8k16.zrc"
-  # The program itself is no recording.
-  if "$@" "$program" "$program" >/dev/null 2>&1; then
-    fail "README example takes a program for a recording"
-  fi
+  ! "$@" "$program" "$program" >/dev/null 2>&1 || fail "README example takes a program for a recording"
   pass "README example refuses a file that is no recording"
 }
 
-# ZrcPlayer without a screen, with a runtime folder of its own so that its
-# one-instance lock meets no other player.
+# ZrcPlayer without a screen, its one-instance lock in a folder of its own.
 run_player_offscreen() {
-  local runtime
+  local runtime status=0
   runtime=$(mktemp -d)
-  chmod 700 "$runtime"
-  local status=0
   env -u ZRC_PLAYER_LIBRARY_DIR QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime" "$@" || status=$?
   rm -rf "$runtime"
   return $status
@@ -74,11 +44,7 @@ run_player_offscreen() {
 # The player's libraries, each loaded from below the given folder.
 check_player_libraries() {
   local player=$1 root=$2 out
-  out=$(run_player_offscreen "$player" --libraries 2>&1) || {
-    echo "$out" >&2
-    fail "$player --libraries"
-  }
-  echo "$out"
+  out=$(run_player_offscreen "$player" --libraries 2>&1) || { echo "$out" >&2; fail "$player --libraries"; }
   local library
   for library in PageCodec Corvid Orvel; do
     grep -qE "^$library: $root/" <<<"$out" || fail "$library not loaded from below $root"
@@ -86,10 +52,8 @@ check_player_libraries() {
   pass "$player finds PageCodec, Corvid and Orvel below $root"
 }
 
-# The player opens a recording through PageCodec as its binder finds it: the
-# time display shows the length (the sample is 7.503 s long). Then it
-# converts the recording to a 16-bit WAV file through Orvel: the file holds
-# the bytes that zrc decode writes for the same recording.
+# The player opens the sample (7.503 s long) and converts it through Orvel
+# to the bytes zrc decode writes.
 check_player_converts() {
   local player=$1 recording=$2 zrc=$3 dir
   dir=$(mktemp -d)
