@@ -36,16 +36,16 @@ void queueBytes(const Bytes& bytes) {
 
 // The 100-byte header block the player starts a playback with: a streaming
 // RIFF header (placeholder sizes) and zeros.
-void queueHeader(std::uint32_t rate = 11025, std::uint16_t channels = 1, std::uint16_t bits = 16) {
-    auto header = test::WavBuilder().format(1, channels, rate, bits).data({}, 528000000).bytes();
+Bytes headerBlock(std::uint32_t rate = 11025, std::uint16_t channels = 1, std::uint16_t bits = 16, std::uint16_t tag = 1) {
+    auto header = test::WavBuilder().format(tag, channels, rate, bits).data({}, 528000000).bytes();
     header.resize(100, 0);
-    queueBytes(header);
+    return header;
 }
 void startPlayback(std::uint32_t rate = 11025, std::uint16_t channels = 1, std::uint16_t bits = 16) {
     WavStop();
     WavDestroy();
     WavCreate();
-    queueHeader(rate, channels, bits);
+    queueBytes(headerBlock(rate, channels, bits));
 }
 
 // Polls until the playback reports its end; the values seen before.
@@ -167,7 +167,7 @@ TEST_F(CorvidDisk, EveryCallIsHarmlessInEveryState) {
     EXPECT_EQ(WavCreate() + WavCreate(), 0);
     EXPECT_EQ(WavNowPlay(), -2);
     EXPECT_EQ(WavAddPlayData(&empty, 10000), 0);
-    queueHeader();
+    queueBytes(headerBlock());
     queueBytes(test::pattern(1500));
     EXPECT_EQ(WavAddPlayData(&empty, 10) + WavAddPlayData(nullptr, 10), 0);
     waitForEnd();
@@ -186,15 +186,17 @@ TEST_F(CorvidDisk, EveryCallIsHarmlessInEveryState) {
 
 TEST_F(CorvidDisk, ABadHeaderOrNoDevicePlaysNothingAndSaysSoOnce) {
     ::testing::internal::CaptureStderr();
-    WavCreate();
-    queueBytes(test::pattern(100));  // not RIFF: taken as the header and refused
-    EXPECT_EQ(WavNowPlay(), -2);
-    queueBytes(test::pattern(2000));
-    EXPECT_EQ(WavNowPlay(), -2);
-    startPlayback(11025, 1, 24);
-    queueBytes(test::pattern(2000));
-    EXPECT_EQ(WavNowPlay(), -2);
-    WavDestroy();
+    // Not RIFF, float, 24-bit, no or nine channels, no rate, a "fmt " cut off.
+    Bytes cut = headerBlock();
+    cut.resize(30);
+    for (const Bytes& header : {test::pattern(100), headerBlock(11025, 1, 32, 3), headerBlock(11025, 1, 24),
+                                headerBlock(11025, 0), headerBlock(11025, 9), headerBlock(0), cut}) {
+        WavCreate();
+        queueBytes(header);
+        queueBytes(test::pattern(2000));
+        EXPECT_EQ(WavNowPlay(), -2);
+        WavDestroy();
+    }
     EXPECT_FALSE(std::filesystem::exists(outPath())) << "a device was opened";
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     for (int run = 0; run < 2; ++run) {

@@ -1,7 +1,6 @@
 // The cores behind Corvid and Orvel: the block queue as the audio callback
-// drives it, the header blocks the wave output accepts, the RIFF walk in
-// layouts Orvel's file table does not show, and Orvel's lengths against a
-// 32-bit result.
+// drives it, what the wave output reads of a header block, and Orvel's
+// lengths against a 32-bit result.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,7 +11,6 @@
 #include "stream_format.h"
 #include "voice_wav.h"
 #include "wav_builder.h"
-#include "wave_layout.h"
 
 namespace zrc {
 namespace {
@@ -111,44 +109,15 @@ Bytes headerBlock(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate,
     return bytes;
 }
 
-TEST(StreamFormat, PlayableAndRefusedHeaders) {
-    const auto s = corvid::streamFormatOf(headerBlock(1, 2, 22050, 16));
+// The headers Corvid refuses are rows of its own test; here, what it reads
+// of a good one, and a "fmt " chunk that must lie within the bytes given.
+TEST(StreamFormat, ReadsTheHeaderWithinTheBytesGiven) {
+    const Bytes header = headerBlock(1, 2, 22050, 16);
+    const auto s = corvid::streamFormatOf(header);
     ASSERT_TRUE(s);
     EXPECT_EQ(std::tuple(s->sampleRate, s->channels, s->bitsPerSample), std::tuple(22050u, 2, 16));
-    for (const Bytes& refused : {headerBlock(3, 1, 11025, 32), headerBlock(1, 1, 11025, 24), headerBlock(1, 0, 11025, 16),
-                                 headerBlock(1, 9, 11025, 16), headerBlock(1, 1, 0, 16), Bytes(100, 0)}) {
-        EXPECT_FALSE(corvid::streamFormatOf(refused));
-    }
-    // The "fmt " chunk must lie within the bytes given.
-    const Bytes header = headerBlock(1, 1, 11025, 16);
     EXPECT_FALSE(corvid::streamFormatOf(std::span(header).first(30)));
     EXPECT_TRUE(corvid::streamFormatOf(std::span(header).first(36)));
-}
-
-riff::WaveLayout scan(const Bytes& bytes) {
-    riff::SpanSource source(bytes);
-    return riff::scanWave(source);
-}
-
-TEST(WaveLayout, OddLayouts) {
-    // The format after the data, and the first chunk of each kind.
-    const auto layout = scan(WavBuilder().data({1, 2, 3, 4}).format(1, 1, 8000, 16).format(1, 2, 44100, 8).data({9, 9}).bytes());
-    ASSERT_TRUE(layout.format && layout.data);
-    EXPECT_EQ(layout.format->sampleRate, 8000u);
-    EXPECT_EQ(std::pair(layout.data->offset, layout.data->size), std::pair(std::uint64_t{20}, std::uint64_t{4}));
-    // A "fmt " chunk too short for its fields counts as none.
-    const auto shortFormat = scan(WavBuilder().chunk("fmt ", Bytes(14, 1)).data({1}).bytes());
-    EXPECT_FALSE(shortFormat.format);
-    EXPECT_TRUE(shortFormat.data);
-    // A chunk that claims more than the file holds ends the walk.
-    Bytes cut = WavBuilder().format(1, 1, 8000, 8).bytes();
-    cut.insert(cut.end(), {'J', 'U', 'N', 'K', 0xFF, 0xFF, 0, 0, 1, 2});
-    EXPECT_FALSE(scan(cut).data);
-    // An extensible format reads as its sub-format when that is plain PCM.
-    Bytes extensible = WavBuilder().extensible(1, 1, 11025, 16, 16).data({0, 0}).bytes();
-    EXPECT_EQ(scan(extensible).format.value().formatTag, riff::kFormatPcm);
-    extensible[20 + 34] = 0x55;  // in the GUID's tail
-    EXPECT_EQ(scan(extensible).format.value().formatTag, riff::kFormatExtensible);
 }
 
 // 3e9 bytes of data: a 32-bit result cannot say that (the stretches
