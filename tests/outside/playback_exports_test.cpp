@@ -14,6 +14,7 @@
 #include "g726_vectors.h"
 #include "loaded_pagecodec.h"
 #include "orvel.h"
+#include "wav_builder.h"
 
 namespace zrc {
 namespace {
@@ -67,13 +68,13 @@ TEST_P(PlaybackExports, TheHeaderBlockAnnouncesTheStream) {
         std::free(slot);
         EXPECT_EQ(buffer[100], 0xEE) << "wrote past 100 bytes";
         EXPECT_TRUE(std::equal(block.begin(), block.end(), buffer.begin())) << "the two outputs differ";
-        const std::uint32_t r = GetParam().headerFollowsTheSelector ? rate : 11025;
-        auto b = [](std::uint32_t v, int i) { return static_cast<std::uint8_t>(v >> (8 * i)); };
         // 528,000,036 and 528,000,000: the fixed sizes of every stream.
-        Bytes header{'R', 'I', 'F', 'F', 0x24, 0xA4, 0x78, 0x1F, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
-                     1, 0, 1, 0, b(r, 0), b(r, 1), b(r, 2), b(r, 3), b(2 * r, 0), b(2 * r, 1), b(2 * r, 2),
-                     b(2 * r, 3), 2, 0, 16, 0, 'd', 'a', 't', 'a', 0x00, 0xA4, 0x78, 0x1F};
+        Bytes header = test::WavBuilder()
+                           .format(1, 1, GetParam().headerFollowsTheSelector ? rate : 11025, 16)
+                           .data({}, 528000000)
+                           .bytes();
         header.resize(100, 0);
+        for (std::size_t i = 0; i < 4; ++i) header[4 + i] = static_cast<std::uint8_t>(528000036u >> (8 * i));
         EXPECT_EQ(block, header) << "selector " << selector;
     }
 }

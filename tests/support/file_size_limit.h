@@ -23,7 +23,6 @@ public:
         std::signal(SIGXFSZ, m_handler);
     }
     FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
     rlimit m_saved{};

@@ -4,23 +4,19 @@
 // links Orvel and compares it with PageCodec loaded here, privately.
 #pragma once
 
-#include <cstdint>
-
 #include "pagecodec.h"
 
 namespace zrc::test {
 
 struct LoadedPageCodec {
-    RecordingInfo (*play_splpget)(const char*) = nullptr;
-    std::int16_t (*play_1pagerd)(const char*, std::int32_t, std::uint8_t*) = nullptr;
-    std::int16_t (*pb_splptblmk)(const char*, std::uint8_t*, std::uint32_t) = nullptr;
-    std::int16_t (*splp_pageno)(const std::uint8_t*, std::uint32_t*, std::uint32_t) = nullptr;
-    std::int16_t (*pb_exdata)(std::int16_t, std::int16_t, std::int16_t, const std::uint8_t*, std::uint8_t*) = nullptr;
-    std::int32_t (*pb_adpcm_dec)(std::int32_t, std::int32_t, std::int32_t, const std::uint8_t*, void**,
-                                 std::int32_t) = nullptr;
-    std::int32_t (*SoundSet11k16bit)(void**, std::int32_t, std::uint8_t*) = nullptr;
-    std::int32_t (*AdpcmDec1)(const char*, const char*, std::int32_t, std::int32_t, std::int32_t, std::uint8_t*,
-                              std::int32_t) = nullptr;
+    decltype(&::play_splpget) play_splpget = nullptr;
+    decltype(&::play_1pagerd) play_1pagerd = nullptr;
+    decltype(&::pb_splptblmk) pb_splptblmk = nullptr;
+    decltype(&::splp_pageno) splp_pageno = nullptr;
+    decltype(&::pb_exdata) pb_exdata = nullptr;
+    decltype(&::pb_adpcm_dec) pb_adpcm_dec = nullptr;
+    decltype(&::SoundSet11k16bit) SoundSet11k16bit = nullptr;
+    decltype(&::AdpcmDec1) AdpcmDec1 = nullptr;
 };
 
 // Loads the library built beside the tests at the first call and keeps it

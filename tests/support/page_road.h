@@ -29,14 +29,11 @@ inline PageCodes pageCodes(const std::string& zrc, const RecordingInfo& info, st
     std::array<std::uint8_t, 528> bytes{};
     const bool set1 = pc.play_1pagerd(zrc.c_str(), static_cast<std::int32_t>(page), bytes.data()) == 5;
     auto i16 = [](int v) { return static_cast<std::int16_t>(v); };
-    const std::int16_t n = pc.pb_exdata(i16(set1 ? info.bits1 : info.bits0),
-                                        i16(set1 ? info.payloadBytes1 : info.payloadBytes0),
-                                        i16(set1 ? info.payloadBits1 : info.payloadBits0), bytes.data(), codes);
-    return {set1, n};
+    return {set1, pc.pb_exdata(i16(set1 ? info.bits1 : info.bits0), i16(set1 ? info.payloadBytes1 : info.payloadBytes0),
+                               i16(set1 ? info.payloadBits1 : info.payloadBits0), bytes.data(), codes)};
 }
 
-using PlaybackDecode = std::int32_t (*)(std::int32_t, std::int32_t, std::int32_t, const std::uint8_t*, void**,
-                                        std::int32_t);
+using PlaybackDecode = decltype(&::pb_adpcm_dec);
 
 // The pages in the order given, from a reset, through a playback decoder
 // (PageCodec's unless another is given): the samples heard.

@@ -1,9 +1,10 @@
 #include "test_files.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <stdexcept>
 
 namespace zrc::test {
@@ -38,15 +39,9 @@ std::vector<std::string> fileNames(const std::filesystem::path& folder) {
 }
 
 TempDir::TempDir() {
-    std::random_device rd;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        auto candidate = std::filesystem::temp_directory_path() / ("zrc-test-" + std::to_string(rd()));
-        if (std::filesystem::create_directory(candidate)) {
-            m_path = candidate;
-            return;
-        }
-    }
-    throw std::runtime_error("cannot create a temporary folder");
+    std::string name = (std::filesystem::temp_directory_path() / "zrc-test-XXXXXX").string();
+    if (mkdtemp(name.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
+    m_path = name;
 }
 
 TempDir::~TempDir() {

@@ -25,7 +25,7 @@ public:
     WavBuilder& data(const std::vector<std::uint8_t>& samples, std::optional<std::uint32_t> declared = {});
     WavBuilder& data16(const std::vector<std::int16_t>& samples);
     // Replaces "RIFF" / "WAVE" to make files that are not RIFF/WAVE.
-    WavBuilder& tags(const std::string& riff, const std::string& wave);
+    WavBuilder& tags(const std::string& riff, const std::string& wave) { m_riff = riff; m_wave = wave; return *this; }
     std::vector<std::uint8_t> bytes() const;
 
 private:
@@ -44,13 +44,11 @@ struct WavFile {
     std::vector<std::uint8_t> data;
 
     static WavFile pcm16(std::uint32_t rate, const std::vector<std::int16_t>& samples);
-    static WavFile pcm8(std::uint32_t rate, const std::vector<std::uint8_t>& samples);
-    std::vector<std::uint8_t> bytes() const;
+    static WavFile pcm8(std::uint32_t rate, const std::vector<std::uint8_t>& samples) { return {rate, 1, 1, 8, samples}; }
+    std::vector<std::uint8_t> bytes() const {
+        return WavBuilder().format(format, channels, sampleRate, bitsPerSample).data(data).bytes();
+    }
 };
-
-// A mono canonical file of the given sample size (bytes of samples as given).
-std::vector<std::uint8_t> voiceWav(std::uint32_t rate, std::uint16_t bits, const std::vector<std::uint8_t>& samples,
-                                   std::uint16_t channels = 1);
 
 // The 16-bit samples of a canonical WAV file (header of 44 bytes).
 std::vector<std::int16_t> samplesOf16BitWav(const std::vector<std::uint8_t>& wav);

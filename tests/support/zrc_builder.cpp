@@ -22,23 +22,6 @@ std::vector<std::uint8_t> packCodes(const std::vector<std::uint8_t>& codes, int 
     return out;
 }
 
-ZrcBuilder& ZrcBuilder::mode(std::uint8_t headerMode) {
-    m_mode = headerMode;
-    return *this;
-}
-ZrcBuilder& ZrcBuilder::set0(ParameterSet set) {
-    m_set0 = set;
-    return *this;
-}
-ZrcBuilder& ZrcBuilder::set1(ParameterSet set) {
-    m_set1 = set;
-    return *this;
-}
-ZrcBuilder& ZrcBuilder::pageSize(std::uint16_t size) {
-    m_pageSize = size;
-    return *this;
-}
-
 ZrcBuilder& ZrcBuilder::page(const std::vector<std::uint8_t>& codes, int width, std::uint8_t flag) {
     auto bytes = packCodes(codes, width);
     bytes.resize(std::max<std::size_t>(bytes.size(), 513), 0xFF);
@@ -53,44 +36,34 @@ ZrcBuilder& ZrcBuilder::rawPage(const std::vector<std::uint8_t>& bytes) {
     return *this;
 }
 
-namespace {
-void put16(std::vector<std::uint8_t>& h, std::size_t at, unsigned v) {
-    h[at] = static_cast<std::uint8_t>(v);
-    h[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void put32(std::vector<std::uint8_t>& h, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) h[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-void putSet(std::vector<std::uint8_t>& h, std::size_t at, const ParameterSet& s) {
-    h[at] = s.rate;
-    h[at + 1] = s.width;
-    put16(h, at + 2, s.payloadBytes);
-    h[at + 4] = s.payloadBits;
-}
-}  // namespace
-
 std::vector<std::uint8_t> ZrcBuilder::bytes() const {
-    std::vector<std::uint8_t> h(92, 0xFF);
+    std::vector<std::uint8_t> h(92 + m_pages.size(), 0xFF);
+    auto put = [&h](std::size_t at, std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) h[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    auto putSet = [&](std::size_t at, const ParameterSet& s) {
+        put(at, s.rate, 1);
+        put(at + 1, s.width, 1);
+        put(at + 2, s.payloadBytes, 2);
+        put(at + 4, s.payloadBits, 1);
+    };
     const auto dataSize = static_cast<std::uint32_t>(m_pages.size());
     std::memcpy(h.data(), "QIFF", 4);
-    put32(h, 4, dataSize + 92 - 8);
+    put(4, dataSize + 92 - 8, 4);
     std::memcpy(h.data() + 8, "WAVEfmt ", 8);
-    put32(h, 16, 64);
-    put16(h, 56, 0);
-    put16(h, 58, m_pageSize);
-    h[60] = m_mode;
-    putSet(h, 61, m_set0);
-    putSet(h, 66, m_set1);
-    put16(h, 71, 0);
-    put16(h, 73, 0);
-    put32(h, 75, dataSize / 528);
-    put32(h, 79, 0);
+    put(16, 64, 4);
+    put(56, 0, 2);
+    put(58, 528, 2);  // page size
+    put(60, m_mode, 1);
+    putSet(61, m_set0);
+    putSet(66, m_set1);
+    put(71, 0, 4);
+    put(75, dataSize / 528, 4);
+    put(79, 0, 4);
     std::memcpy(h.data() + 84, "data", 4);
-    put32(h, 88, dataSize);
-    std::vector<std::uint8_t> file(h.size() + m_pages.size());
-    std::copy(h.begin(), h.end(), file.begin());
-    std::copy(m_pages.begin(), m_pages.end(), file.begin() + 92);
-    return file;
+    put(88, dataSize, 4);
+    std::copy(m_pages.begin(), m_pages.end(), h.begin() + 92);
+    return h;
 }
 
 }  // namespace zrc::test

@@ -14,22 +14,19 @@ struct ParameterSet {
     std::uint8_t payloadBits = 0;
 };
 
-// The parameter sets the recorder writes: 11 kHz 3-bit and 7 kHz 2-bit.
-inline constexpr ParameterSet kWrittenSet0{11, 3, 510, 0};
-inline constexpr ParameterSet kWrittenSet1{7, 2, 511, 4};
-
 // Packs codes least-significant bit first, one bit at a time.
 std::vector<std::uint8_t> packCodes(const std::vector<std::uint8_t>& codes, int width);
 
 // n codes of the given width drawn from rng.
 std::vector<std::uint8_t> randomCodes(std::size_t n, int width, std::mt19937& rng);
 
+// The parameter sets default to those the recorder writes: 11 kHz 3-bit and
+// 7 kHz 2-bit.
 class ZrcBuilder {
 public:
-    ZrcBuilder& mode(std::uint8_t headerMode);
-    ZrcBuilder& set0(ParameterSet set);
-    ZrcBuilder& set1(ParameterSet set);
-    ZrcBuilder& pageSize(std::uint16_t size);
+    ZrcBuilder& mode(std::uint8_t headerMode) { m_mode = headerMode; return *this; }
+    ZrcBuilder& set0(ParameterSet set) { m_set0 = set; return *this; }
+    ZrcBuilder& set1(ParameterSet set) { m_set1 = set; return *this; }
     // Appends a page whose payload holds the packed codes and whose flag
     // byte is flag; the rest of the page is 0xFF.
     ZrcBuilder& page(const std::vector<std::uint8_t>& codes, int width, std::uint8_t flag);
@@ -41,9 +38,8 @@ public:
 
 private:
     std::uint8_t m_mode = 0;
-    ParameterSet m_set0 = kWrittenSet0;
-    ParameterSet m_set1 = kWrittenSet1;
-    std::uint16_t m_pageSize = 528;
+    ParameterSet m_set0{11, 3, 510, 0};
+    ParameterSet m_set1{7, 2, 511, 4};
     std::vector<std::uint8_t> m_pages;
 };
 
