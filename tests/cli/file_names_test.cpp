@@ -8,7 +8,9 @@
 
 #include <filesystem>
 #include <map>
+#include <sstream>
 
+#include "batch_run.h"
 #include "cli_run.h"
 #include "output_paths.h"
 #include "signals.h"
@@ -124,20 +126,26 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return std::get<0>(p.param).name + (std::get<1>(p.param) ? "_encode" : "_decode"); });
 
 // The output takes its name only when whole: a file that took the name
-// meanwhile is kept, unless forced.
+// while every file of a run was written is kept, unless forced.
 TEST(PendingFileTest, CommitKeepsAFileThatAppearedMeanwhile) {
     test::TempDir dir;
-    const auto target = dir.file("out.wav");
+    const OutputTarget target{dir.file("in.zrc"), dir.file("out.wav"), {}};
+    test::writeFile(target.input, {1});
     const std::vector<std::uint8_t> mine{'m', 'i', 'n', 'e'};
-    PendingFile pending(target);
-    ASSERT_TRUE(pending.isOpen()) << pending.error();
-    test::writeFile(target, mine);
-    EXPECT_FALSE(pending.commit(false));
-    EXPECT_NE(pending.error().find("exists"), std::string::npos);
-    EXPECT_EQ(test::readFile(target), mine);
-    PendingFile forced(target);
-    ASSERT_TRUE(forced.commit(true));
-    EXPECT_EQ(fs::file_size(target), 0u);
+    std::ostringstream bar;
+    ProgressBar progress(bar, false, 1, 1);
+    FileSteps steps;
+    steps.plan = [](InputFile&, std::vector<std::string>&) { return std::string(); };
+    steps.write = [&](InputFile&, OutputFile&, std::string&) {
+        test::writeFile(target.output, mine);
+        return std::string();
+    };
+    const FileOutcome kept = runFileSteps(target, false, progress, steps);
+    EXPECT_NE(kept.error.find("exists"), std::string::npos) << kept.error;
+    EXPECT_EQ(test::readFile(target.output), mine);
+    EXPECT_EQ(runFileSteps(target, true, progress, steps).error, "");
+    EXPECT_EQ(fs::file_size(target.output), 0u);
+    EXPECT_EQ(test::fileNames(dir.path()), (std::vector<std::string>{"in.zrc", "out.wav"}));
 }
 
 }  // namespace
