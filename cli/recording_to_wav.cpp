@@ -46,16 +46,7 @@ PlanOrError planDecode(InputFile& in, int bytesPerSample) {
     }
     plan.pages = static_cast<std::uint32_t>(announced);
 
-    const auto types = countPageTypes(in, 0, plan.pages);
-    // Without pages the header mode names the set (mode 2 has none: set 0).
-    const int mode = h[header::kMode];
-    std::array<SetPages, 2> sets;
-    for (int t = 0; t < 2; ++t) {
-        const ParameterSet s = setOf(plan.info, t);
-        sets[static_cast<std::size_t>(t)] = {s.rate, s.width, types[static_cast<std::size_t>(t)],
-                                             std::pair{s.payloadBytes, s.payloadBits}};
-    }
-    plan.wav = planWav(bytesPerSample, sets, mode == 1 ? 1 : 0);
+    plan.wav = planRecordingWav(bytesPerSample, plan.info, h[header::kMode], countPageTypes(in, 0, plan.pages));
     if (plan.wav.dataBytes > kMaxWavDataBytes) {
         return "too long for a WAV file (" + std::to_string(plan.wav.dataBytes) + " bytes of samples)";
     }

@@ -5,6 +5,7 @@ option(ZRC_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer"
 option(ZRC_BUILD_TESTS "Build the test suite" ON)
 option(ZRC_BUILD_BENCH "Build the benchmarks (needs Google Benchmark)" ON)
 option(ZRC_BUILD_PLAYER "Build the desktop player ZrcPlayer (needs Qt 6 Widgets)" ON)
+option(ZRC_BUILD_GST "Build the GStreamer plugin zrc when pkg-config finds GStreamer 1.x" ON)
 option(ZRC_BUILD_FUZZ "Build the libFuzzer targets of fuzz/ (needs clang; instruments every target)" OFF)
 # The player's texts are chosen when it is built, never at run time.
 set(ZRC_LANGUAGE "E" CACHE STRING "Language letter of the player's texts: J for Japanese, any other letter for English")

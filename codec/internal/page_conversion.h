@@ -1,12 +1,16 @@
 // Runs of a recording's pages through a WavConverter.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "input_file.h"
 #include "page_decode.h"
 #include "pagecodec.h"
 #include "wav_converter.h"
+#include "wav_plan.h"
+#include "zrc_format.h"
 
 namespace zrc {
 
@@ -25,5 +29,13 @@ bool appendNativePages(InputFile& in, WavConverter& out, std::uint64_t first, st
 // when a write fails.
 bool appendPlaybackPages(InputFile& in, WavConverter& out, std::uint64_t first, std::uint64_t last,
                          const RecordingInfo& info);
+
+// One page as a plan made from info decodes it, continuing decoder's state:
+// a native plan reads the plan's layout with the plan's set, any other the
+// set the page's flag selects, brought to 11,025 Hz. Writes
+// plannedPageSamples() samples (at most kMaxPlaybackSamples) to out and
+// returns their number.
+std::size_t decodePlannedPage(Decoder& decoder, const WavPlan& plan, const RecordingInfo& info,
+                              std::span<const std::uint8_t, kPageSize> page, std::int16_t* out);
 
 }  // namespace zrc

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "page_decode.h"
+#include "pagecodec.h"
 #include "wav_format.h"
 
 namespace zrc {
@@ -45,5 +46,13 @@ struct WavPlan {
 // header describes is followed where it holds another number of codes than
 // the recorder's layout, so that no code of a page is left out.
 WavPlan planWav(int bytesPerSample, const std::array<SetPages, 2>& sets, int setWithoutPages);
+
+// The plan of a recording from its record, its header mode (which names the
+// set when no page has a type) and how many of its pages are of each type.
+WavPlan planRecordingWav(int bytesPerSample, const RecordingInfo& info, int headerMode,
+                         const std::array<std::uint64_t, 2>& pagesByType);
+
+// Samples one page of the type gives under a plan made from info.
+std::size_t plannedPageSamples(const WavPlan& plan, const RecordingInfo& info, int pageType);
 
 }  // namespace zrc

@@ -62,4 +62,17 @@ bool appendPlaybackPages(InputFile& in, WavConverter& out, std::uint64_t first, 
     });
 }
 
+std::size_t decodePlannedPage(Decoder& decoder, const WavPlan& plan, const RecordingInfo& info,
+                              std::span<const std::uint8_t, kPageSize> page, std::int16_t* out) {
+    std::array<std::uint8_t, kMaxCodesPerPage> codes{};
+    if (plan.native) {
+        const ParameterSet s = setOf(info, plan.setIndex);
+        const int n = unpackCodes(s.width, plan.layout.payloadBytes, plan.layout.extraBits, page.data(), codes.data());
+        return decodeNative(decoder, s.rate, s.width, codes.data(), static_cast<std::size_t>(n), out);
+    }
+    const ParameterSet s = setOf(info, pageTypeOfFlag(page[kPageFlagOffset]));
+    const int n = unpackCodes(s.width, s.payloadBytes, s.payloadBits, page.data(), codes.data());
+    return decodeForPlayback(decoder, s.rate, s.width, codes.data(), static_cast<std::size_t>(n), out);
+}
+
 }  // namespace zrc

@@ -1,6 +1,7 @@
 #include "wav_plan.h"
 
 #include "unpack.h"
+#include "zrc_format.h"
 
 namespace zrc {
 
@@ -52,6 +53,27 @@ WavPlan planWav(int bytesPerSample, const std::array<SetPages, 2>& sets, int set
         plan.dataBytes += s.pages * samples * bps;
     }
     return plan;
+}
+
+namespace {
+
+SetPages setPagesOf(const RecordingInfo& info, int pageType, std::uint64_t pages) {
+    const ParameterSet s = setOf(info, pageType);
+    return {s.rate, s.width, pages, std::pair{s.payloadBytes, s.payloadBits}};
+}
+
+}  // namespace
+
+WavPlan planRecordingWav(int bytesPerSample, const RecordingInfo& info, int headerMode,
+                         const std::array<std::uint64_t, 2>& pagesByType) {
+    // Mode 2 names no set of its own: set 0.
+    return planWav(bytesPerSample, {setPagesOf(info, 0, pagesByType[0]), setPagesOf(info, 1, pagesByType[1])},
+                   headerMode == 1 ? 1 : 0);
+}
+
+std::size_t plannedPageSamples(const WavPlan& plan, const RecordingInfo& info, int pageType) {
+    if (plan.native) return plan.layout.samples;
+    return playbackSamplesPerPage(setPagesOf(info, pageType, 1));
 }
 
 }  // namespace zrc
