@@ -11,6 +11,11 @@ ZRC_BUILD_PACKAGES=(
   libcli11-dev nlohmann-json3-dev
   # zrc encode --convert resamples with libsoxr.
   libsoxr-dev
+  # The GStreamer plugin and its tests: the development files, playbin,
+  # appsink and the type finders of other formats, gst-launch-1.0 and
+  # gst-inspect-1.0, gst-discoverer-1.0.
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  gstreamer1.0-plugins-base gstreamer1.0-tools gstreamer1.0-plugins-base-apps
   # The install's checks: Debian packages through CPack (dpkg-shlibdeps),
   # the desktop entry, the file type, the manual pages.
   dpkg-dev desktop-file-utils shared-mime-info groff-base

@@ -24,6 +24,14 @@ for package in libqt6widgets6 libsdl2-2.0-0 libsoxr0 libc6 libstdc++6; do
   grep -qxF "$package" <<<"$names" || fail "zrc-toolkit does not depend on $package"
 done
 pass "zrc-toolkit depends on Qt 6 Widgets, SDL2, libsoxr and the C and C++ libraries"
+# The GStreamer plugin is built where GStreamer's development files are
+# (always in scripts/test).
+gst_plugin=false
+[ -f "$build/bin/libgstzrc.so" ] && gst_plugin=true
+if $gst_plugin; then
+  grep -qxF libgstreamer1.0-0 <<<"$names" || fail "zrc-toolkit does not depend on libgstreamer1.0-0"
+  pass "zrc-toolkit depends on GStreamer"
+fi
 version=$(dpkg-deb -f "${runtime[0]}" Version)
 grep -qF "zrc-toolkit (= $version)" <<<"$(dpkg-deb -f "${dev[0]}" Depends)" || fail "libpagecodec-dev does not depend on zrc-toolkit $version"
 pass "libpagecodec-dev depends on zrc-toolkit (= $version)"
@@ -39,6 +47,10 @@ for path in ./usr/bin/ZrcPlayer ./usr/bin/zrc ./usr/share/applications/zrcplayer
 done
 grep -qE '^\./usr/lib/.*libPageCodec\.so\.[0-9]+$' "$work/runtime.txt" || fail "zrc-toolkit lacks libPageCodec.so.N"
 grep -qE '^\./usr/lib/.*/zrc/libCorvid\.so$|^\./usr/lib/zrc/libCorvid\.so$' "$work/runtime.txt" || fail "zrc-toolkit lacks libCorvid.so"
+if $gst_plugin; then
+  gst_dir=$(pkg-config --variable=pluginsdir gstreamer-1.0)
+  grep -qx -- ".$gst_dir/libgstzrc.so" "$work/runtime.txt" || fail "zrc-toolkit lacks $gst_dir/libgstzrc.so"
+fi
 ! grep -qE 'libPageCodec\.so$|pagecodec\.h$|\.pc$' "$work/runtime.txt" || fail "zrc-toolkit holds development files"
 for pattern in '/include/pagecodec\.h$' 'libPageCodec\.so$' '/pkgconfig/pagecodec\.pc$' '/cmake/PageCodec/PageCodecConfig\.cmake$'; do
   grep -qE -- "$pattern" "$work/dev.txt" || fail "libpagecodec-dev lacks $pattern"
@@ -69,6 +81,14 @@ expect_output "/usr/bin/zrc --version" "zrc $version" /usr/bin/zrc --version
 check_player_libraries /usr/bin/ZrcPlayer /usr/lib
 examples=/usr/share/doc/zrc-toolkit/examples
 check_player_converts /usr/bin/ZrcPlayer "$examples/greet-11k16.zrc" /usr/bin/zrc
+if $gst_plugin; then
+  # Found in the system's plugin folder by a registry made anew.
+  inspect=$(env -u GST_PLUGIN_PATH GST_REGISTRY="$work/registry.bin" gst-inspect-1.0 zrc 2>&1) ||
+    { echo "$inspect" >&2; fail "gst-inspect-1.0 zrc after the install"; }
+  grep -qE "Filename +$gst_dir/libgstzrc\.so" <<<"$inspect" || { echo "$inspect" >&2; fail "gst-inspect-1.0 zrc does not find the installed plugin"; }
+  grep -qF 'zrcdec: ZRC recording decoder' <<<"$inspect" || fail "gst-inspect-1.0 zrc lists no zrcdec"
+  pass "gst-inspect-1.0 zrc finds the installed plugin in $gst_dir"
+fi
 # shared-mime-info's trigger has run update-mime-database.
 grep -qx 'audio/x-zrc:\*\.zrc' /usr/share/mime/globs || fail "the system's MIME database has no *.zrc"
 pass "the system's MIME database knows audio/x-zrc"
