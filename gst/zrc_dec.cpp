@@ -2,7 +2,6 @@
 
 #include <gst/audio/audio.h>
 #include <gst/base/gstadapter.h>
-#include <gst/tag/tag.h>
 
 #include <algorithm>
 #include <array>
@@ -115,9 +114,9 @@ void announce(ZrcDec* self) {
     gst_event_set_group_id(start, gst_util_group_id_next());
     gst_pad_push_event(self->srcpad, start);
 
-    GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "layout", G_TYPE_STRING,
-                                        "interleaved", "rate", G_TYPE_INT, static_cast<gint>(s.stream->sampleRate()),
-                                        "channels", G_TYPE_INT, 1, nullptr);
+    GstAudioInfo info;
+    gst_audio_info_set_format(&info, GST_AUDIO_FORMAT_S16LE, static_cast<gint>(s.stream->sampleRate()), 1, nullptr);
+    GstCaps* caps = gst_audio_info_to_caps(&info);
     gst_pad_push_event(self->srcpad, gst_event_new_caps(caps));
     gst_caps_unref(caps);
 
