@@ -1,7 +1,7 @@
 # Debian packages through CPack (cpack -G DEB in the build folder):
 # zrc-toolkit, the programs and what they load, and libpagecodec-dev, what
 # building against libPageCodec.so takes. Dependencies on Debian's runtime
-# packages (Qt 6, SDL2, libsoxr, ...) are read from the binaries by
+# packages (Qt 6, SDL2, libsoxr, GStreamer, ...) are read from the binaries by
 # dpkg-shlibdeps.
 
 set(CPACK_PACKAGE_NAME "zrc-toolkit")
@@ -44,9 +44,10 @@ ZrcPlayer plays the recordings of ZRC voice recorders and converts them to
 WAV files. zrc shows, decodes, encodes and plays them from the command line.
 
 The package also holds libPageCodec, the codec library both build on, the
-libraries the player loads (wave output over SDL2, companion decoder), a
-desktop entry that opens .zrc files in ZrcPlayer, the manual pages and two
-sample recordings.")
+libraries the player loads (wave output over SDL2, companion decoder), the
+GStreamer plugin zrc that plays and converts recordings in every GStreamer
+program, a desktop entry that opens .zrc files in ZrcPlayer, the manual
+pages and two sample recordings.")
 cpack_add_component(Development
   DISPLAY_NAME "PageCodec development files"
   DESCRIPTION "development files of PageCodec, the ZRC recording codec
