@@ -2,10 +2,10 @@
 # `cmake --install` into a temporary prefix, used as its user meets it: the
 # programs find their libraries there alone, the README's example builds
 # through pkg-config and the CMake package, the manual pages name the prefix.
-# check_install.sh BUILD_DIR SOURCE_DIR BINDIR LIBDIR PRIVATE_LIBDIR INCLUDEDIR DATADIR MANDIR DOCDIR SOVERSION
+# check_install.sh BUILD_DIR SOURCE_DIR BINDIR LIBDIR PRIVATE_LIBDIR INCLUDEDIR DATADIR MANDIR DOCDIR SOVERSION [GST_PLUGIN_DIR]
 set -euo pipefail
 build=$1 source=$2 bindir=$3 libdir=$4 privatelibdir=$5 includedir=$6 datadir=$7 mandir=$8 docdir=$9
-soversion=${10}
+soversion=${10} gstplugindir=${11:-}
 source "$source/tests/install/lib.sh"
 
 work=$(mktemp -d)
@@ -57,6 +57,18 @@ cmake -S "$source/tests/install/consumer" -B "$work/consumer" -G Ninja -DCMAKE_P
   cmake --build "$work/consumer" >>"$work/consumer.log" 2>&1 || { cat "$work/consumer.log"; fail "README example with find_package(PageCodec)"; }
 pass "README example builds with find_package(PageCodec) and PageCodec::PageCodec"
 check_c_example "$work/consumer/example" "$prefix/$docdir/examples"
+
+if [ -n "$gstplugindir" ]; then
+  plugin=$prefix/$gstplugindir/libgstzrc.so
+  [ -e "$plugin" ] || fail "missing: $gstplugindir/libgstzrc.so"
+  sample=$prefix/$docdir/examples/greet-11k16.zrc
+  GST_PLUGIN_PATH="$prefix/$gstplugindir" GST_REGISTRY="$work/registry.bin" \
+    gst-launch-1.0 -q filesrc location="$sample" ! zrcdec ! filesink location="$work/gst.pcm" >"$work/gst.log" 2>&1 ||
+    { cat "$work/gst.log"; fail "gst-launch-1.0 with the installed plugin"; }
+  "$prefix/$bindir/zrc" decode -o "$work/gst.wav" "$sample" >/dev/null
+  tail -c +45 "$work/gst.wav" | cmp -s - "$work/gst.pcm" || fail "the installed plugin's samples are not zrc decode's"
+  pass "the plugin in $gstplugindir plays greet-11k16.zrc as zrc decode writes it"
+fi
 
 for page in zrc ZrcPlayer; do
   gzip -dc "$prefix/$mandir/man1/$page.1.gz" >"$work/$page.1"
