@@ -101,13 +101,15 @@ std::optional<AdpcmState> RecordingStream::stateAfterRunUp(std::uint64_t page, s
     return decoder.state();
 }
 
-std::optional<std::uint64_t> RecordingStream::startAt(std::uint64_t page, const PageReader& read) {
+std::optional<std::uint64_t> RecordingStream::startAt(std::uint64_t page, const PageReader& read,
+                                                     std::uint64_t earliest) {
     page = std::min(page, m_pages);
-    std::uint64_t runUp = std::min(kRunUpPages, page);
+    const std::uint64_t reach = page - std::min(earliest, page);
+    std::uint64_t runUp = std::min(kRunUpPages, reach);
     auto state = stateAfterRunUp(page, runUp, read);
     // A run-up from the first page is the whole decode: nothing to compare.
-    while (state && runUp < page) {
-        const std::uint64_t longer = std::min(2 * runUp, page);
+    while (state && runUp < reach) {
+        const std::uint64_t longer = std::min(2 * runUp, reach);
         const auto check = stateAfterRunUp(page, longer, read);
         if (!check) return std::nullopt;
         const bool met = *check == *state;

@@ -64,8 +64,10 @@ public:
 
     // Puts the decoder into the state it has at the start of page, as a
     // decode from the first page would (see kRunUpPages). Returns the pages
-    // of run-up used, or nothing when read failed.
-    std::optional<std::uint64_t> startAt(std::uint64_t page, const PageReader& read);
+    // of run-up used, or nothing when read failed. A stream read once has
+    // only the pages from earliest on: the run-ups stop there, and the
+    // longest is taken when even the two longest do not meet.
+    std::optional<std::uint64_t> startAt(std::uint64_t page, const PageReader& read, std::uint64_t earliest = 0);
 
 private:
     std::optional<AdpcmState> stateAfterRunUp(std::uint64_t page, std::uint64_t runUp, const PageReader& read);

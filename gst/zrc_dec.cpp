@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "recording_stream.h"
@@ -48,6 +49,18 @@ struct DecState {
     guint32 segmentSeqnum = GST_SEQNUM_INVALID;
     GstAdapter* adapter = nullptr;
     Shown shown;
+    // A seek in push mode: upstream asked to start at page `from`, the run-up
+    // to `page`. Pending (under the object lock) until upstream's segment at
+    // that byte comes; then its pages gather in runUpPages up to `page`.
+    struct PushSeek {
+        std::uint64_t page = 0;
+        std::uint64_t from = 0;
+        GstSegment segment{};
+        guint32 seqnum = GST_SEQNUM_INVALID;
+    };
+    std::optional<PushSeek> pendingSeek;
+    std::optional<PushSeek> runningUp;
+    std::vector<std::uint8_t> runUpPages;
 };
 
 }  // namespace
@@ -94,8 +107,11 @@ void resetState(ZrcDec* self) {
     s.discont = true;
     s.segmentSeqnum = GST_SEQNUM_INVALID;
     gst_adapter_clear(s.adapter);
+    s.runningUp.reset();
+    s.runUpPages.clear();
     GST_OBJECT_LOCK(self);
     s.shown = {};
+    s.pendingSeek.reset();
     GST_OBJECT_UNLOCK(self);
 }
 
@@ -103,6 +119,14 @@ void showPosition(ZrcDec* self) {
     GST_OBJECT_LOCK(self);
     self->state->shown.position = self->state->position;
     GST_OBJECT_UNLOCK(self);
+}
+
+bool upstreamSeeksBytes(ZrcDec* self) {
+    GstQuery* query = gst_query_new_seeking(GST_FORMAT_BYTES);
+    gboolean seekable = FALSE;
+    if (gst_pad_peer_query(self->sinkpad, query)) gst_query_parse_seeking(query, nullptr, &seekable, nullptr, nullptr);
+    gst_query_unref(query);
+    return seekable != FALSE;
 }
 
 // Stream start, caps and tags: once, when the recording is known.
@@ -126,10 +150,11 @@ void announce(ZrcDec* self) {
     }
     gst_pad_push_event(self->srcpad, gst_event_new_tag(tags));
 
+    const bool seekable = s.pull || upstreamSeeksBytes(self);
     GST_OBJECT_LOCK(self);
     s.shown.rate = s.stream->sampleRate();
     s.shown.totalSamples = s.stream->totalSamples();
-    s.shown.seekable = s.pull;
+    s.shown.seekable = seekable;
     GST_OBJECT_UNLOCK(self);
 }
 
@@ -264,6 +289,8 @@ void pullLoop(gpointer data) {
     if (ret != GST_FLOW_OK) pauseWith(self, ret);
 }
 
+bool seekPush(ZrcDec* self, GstEvent* event);
+
 bool seekPull(ZrcDec* self, GstEvent* event) {
     DecState& s = *self->state;
     gdouble rate = 1.0;
@@ -369,8 +396,36 @@ GstFlowReturn planPush(ZrcDec* self, bool atEnd) {
     return GST_FLOW_OK;
 }
 
+// Once the run-up's pages are in, the decoder starts at the page sought.
+void finishRunUp(ZrcDec* self) {
+    DecState& s = *self->state;
+    const DecState::PushSeek& seek = *s.runningUp;
+    const auto read = [&](std::uint64_t first, std::span<std::uint8_t> bytes) {
+        if (first < seek.from) return false;
+        const std::size_t at = (first - seek.from) * kPageSize;
+        if (at + bytes.size() > s.runUpPages.size()) return false;
+        std::copy_n(s.runUpPages.begin() + static_cast<std::ptrdiff_t>(at), bytes.size(), bytes.begin());
+        return true;
+    };
+    s.stream->startAt(seek.page, read, seek.from);
+    s.position = s.stream->samplesBefore(seek.page);
+    showPosition(self);
+    s.runningUp.reset();
+    s.runUpPages.clear();
+}
+
 GstFlowReturn pushWholePages(ZrcDec* self) {
     DecState& s = *self->state;
+    while (s.runningUp && gst_adapter_available(s.adapter) >= kPageSize) {
+        if (s.nextPage >= s.runningUp->page) break;
+        const std::size_t at = s.runUpPages.size();
+        s.runUpPages.resize(at + kPageSize);
+        gst_adapter_copy(s.adapter, s.runUpPages.data() + at, 0, kPageSize);
+        gst_adapter_flush(s.adapter, kPageSize);
+        ++s.nextPage;
+    }
+    if (s.runningUp && s.nextPage >= s.runningUp->page) finishRunUp(self);
+    if (s.runningUp) return GST_FLOW_OK;
     pushSegmentIfNeeded(self);
     while (s.nextPage < s.stream->pages() && gst_adapter_available(s.adapter) >= kPageSize) {
         std::array<std::uint8_t, kPageSize> page{};
@@ -380,6 +435,55 @@ GstFlowReturn pushWholePages(ZrcDec* self) {
         if (ret != GST_FLOW_OK) return ret;
     }
     return s.nextPage < s.stream->pages() ? GST_FLOW_OK : GST_FLOW_EOS;
+}
+
+// Asks upstream for the bytes from the run-up's first page on; the
+// segment upstream then sends starts the run-up (sinkEvent).
+bool seekPush(ZrcDec* self, GstEvent* event) {
+    DecState& s = *self->state;
+    gdouble rate = 1.0;
+    GstFormat format = GST_FORMAT_UNDEFINED;
+    GstSeekFlags flags = GST_SEEK_FLAG_NONE;
+    GstSeekType startType = GST_SEEK_TYPE_NONE;
+    GstSeekType stopType = GST_SEEK_TYPE_NONE;
+    gint64 start = 0;
+    gint64 stop = 0;
+    gst_event_parse_seek(event, &rate, &format, &flags, &startType, &start, &stopType, &stop);
+    GST_OBJECT_LOCK(self);
+    const Shown shown = s.shown;
+    GST_OBJECT_UNLOCK(self);
+    if (rate <= 0.0 || (format != GST_FORMAT_TIME && format != GST_FORMAT_DEFAULT) || !shown.seekable) return false;
+    const auto toTime = [&](gint64 v) {
+        return format == GST_FORMAT_TIME || v < 0
+                   ? v
+                   : static_cast<gint64>(gst_util_uint64_scale_int(static_cast<guint64>(v), GST_SECOND,
+                                                                   static_cast<gint>(shown.rate)));
+    };
+    // The stream's plan and page times never change once it is known.
+    const RecordingStream& stream = *s.stream;
+    DecState::PushSeek seek;
+    gst_segment_init(&seek.segment, GST_FORMAT_TIME);
+    seek.segment.duration = gst_util_uint64_scale_int(shown.totalSamples, GST_SECOND, static_cast<gint>(shown.rate));
+    gboolean update = FALSE;
+    gst_segment_do_seek(&seek.segment, rate, GST_FORMAT_TIME, flags, startType, static_cast<guint64>(toTime(start)),
+                        stopType, static_cast<guint64>(toTime(stop)), &update);
+    seek.page = stream.pageAt(gst_util_uint64_scale(seek.segment.position, shown.rate, GST_SECOND));
+    seek.from = seek.page - std::min(2 * zrc::gst::kRunUpPages, seek.page);
+    seek.segment.start = seek.segment.position = seek.segment.time =
+        gst_util_uint64_scale_int(stream.samplesBefore(seek.page), GST_SECOND, static_cast<gint>(shown.rate));
+    seek.seqnum = gst_event_get_seqnum(event);
+    GST_OBJECT_LOCK(self);
+    s.pendingSeek = seek;
+    GST_OBJECT_UNLOCK(self);
+    GstEvent* bytes = gst_event_new_seek(1.0, GST_FORMAT_BYTES,
+                                         static_cast<GstSeekFlags>(flags & GST_SEEK_FLAG_FLUSH), GST_SEEK_TYPE_SET,
+                                         static_cast<gint64>(zrc::pageOffset(seek.from)), GST_SEEK_TYPE_NONE, -1);
+    gst_event_set_seqnum(bytes, seek.seqnum);
+    if (gst_pad_push_event(self->sinkpad, bytes)) return true;
+    GST_OBJECT_LOCK(self);
+    s.pendingSeek.reset();
+    GST_OBJECT_UNLOCK(self);
+    return false;
 }
 
 GstFlowReturn chain(GstPad*, GstObject* parent, GstBuffer* buffer) {
@@ -404,9 +508,28 @@ gboolean sinkEvent(GstPad* pad, GstObject* parent, GstEvent* event) {
         // The recording's own stream, caps and time take their place.
         case GST_EVENT_STREAM_START:
         case GST_EVENT_CAPS:
-        case GST_EVENT_SEGMENT:
             gst_event_unref(event);
             return TRUE;
+        case GST_EVENT_SEGMENT: {
+            // Upstream starting where a seek asked it to: the run-up begins.
+            const GstSegment* bytes = nullptr;
+            gst_event_parse_segment(event, &bytes);
+            GST_OBJECT_LOCK(self);
+            std::optional<DecState::PushSeek> seek = std::exchange(s.pendingSeek, std::nullopt);
+            GST_OBJECT_UNLOCK(self);
+            if (seek && bytes->format == GST_FORMAT_BYTES && bytes->start == zrc::pageOffset(seek->from)) {
+                gst_adapter_clear(s.adapter);
+                s.nextPage = seek->from;
+                s.segment = seek->segment;
+                s.segmentSeqnum = seek->seqnum;
+                s.needSegment = true;
+                s.discont = true;
+                s.runningUp = seek;
+                s.runUpPages.clear();
+            }
+            gst_event_unref(event);
+            return TRUE;
+        }
         case GST_EVENT_EOS:
             // A stream cut mid-page ends with its whole pages.
             if (!s.stream && planPush(self, true) != GST_FLOW_OK) {
@@ -495,8 +618,8 @@ gboolean srcQuery(GstPad* pad, GstObject* parent, GstQuery* query) {
 gboolean srcEvent(GstPad* pad, GstObject* parent, GstEvent* event) {
     auto* self = asDec(parent);
     if (GST_EVENT_TYPE(event) == GST_EVENT_SEEK) {
-        // A stream read once cannot go back for the run-up a seek needs.
-        const bool done = self->state->pull && seekPull(self, event);
+        // Upstream that cannot seek in bytes cannot give the run-up a seek needs.
+        const bool done = self->state->pull ? seekPull(self, event) : seekPush(self, event);
         gst_event_unref(event);
         return done;
     }

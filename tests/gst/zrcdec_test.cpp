@@ -175,6 +175,7 @@ GST_END_TEST;
 struct SeekRow {
     const char* file;
     bool sample;
+    bool pull;
     GstFormat format;
     gint64 at;                // in the format
     std::uint64_t pageStart;  // the first sample of the page that holds it
@@ -182,25 +183,29 @@ struct SeekRow {
 };
 const SeekRow kSeekRows[] = {
     // 61 pages of 1,360 samples: 25 %, 50 % and the last page.
-    {"greet-11k16.zrc", true, GST_FORMAT_TIME, 1881179138, 20400, 11025},
-    {"greet-11k16.zrc", true, GST_FORMAT_TIME, 3762358276, 40800, 11025},
-    {"greet-11k16.zrc", true, GST_FORMAT_DEFAULT, 82959, 81600, 11025},
+    {"greet-11k16.zrc", true, true, GST_FORMAT_TIME, 1881179138, 20400, 11025},
+    {"greet-11k16.zrc", true, true, GST_FORMAT_TIME, 3762358276, 40800, 11025},
+    {"greet-11k16.zrc", true, true, GST_FORMAT_DEFAULT, 82959, 81600, 11025},
     // 30 pages of 2,338 samples at 8,000 Hz.
-    {"greet-8k16.zrc", true, GST_FORMAT_TIME, 2191875000, 16366, 8000},
-    {"greet-8k16.zrc", true, GST_FORMAT_TIME, 8760000000, 67802, 8000},
+    {"greet-8k16.zrc", true, true, GST_FORMAT_TIME, 2191875000, 16366, 8000},
+    {"greet-8k16.zrc", true, true, GST_FORMAT_TIME, 8760000000, 67802, 8000},
     // 61 pages of 1,360 samples, then 30 of 3,215 at 11,025 Hz: the first
     // type-1 page (its run-up crosses the change of type), one in the
     // middle of them, the last.
-    {"mixed.zrc", false, GST_FORMAT_DEFAULT, 83000, 82960, 11025},
-    {"mixed.zrc", false, GST_FORMAT_DEFAULT, 132300, 131185, 11025},
-    {"mixed.zrc", false, GST_FORMAT_DEFAULT, 179409, 176195, 11025},
+    {"mixed.zrc", false, true, GST_FORMAT_DEFAULT, 83000, 82960, 11025},
+    {"mixed.zrc", false, true, GST_FORMAT_DEFAULT, 132300, 131185, 11025},
+    {"mixed.zrc", false, true, GST_FORMAT_DEFAULT, 179409, 176195, 11025},
+    // Push mode: the run-up comes from upstream seeking in bytes.
+    {"greet-11k16.zrc", true, false, GST_FORMAT_TIME, 3762358276, 40800, 11025},
+    {"greet-8k16.zrc", true, false, GST_FORMAT_TIME, 8760000000, 67802, 8000},
 };
 
 GST_START_TEST(a_seek_starts_at_its_page_with_the_whole_decodes_samples) {
     const SeekRow& row = kSeekRows[__i__];
     const std::string in = row.sample ? samplePath(row.file) : workPath(row.file);
     GstElement* pipeline =
-        gst_parse_launch(("filesrc location=\"" + in + "\" ! zrcdec ! appsink name=out sync=false").c_str(), nullptr);
+        gst_parse_launch(("filesrc location=\"" + in + "\" ! " + (row.pull ? "" : "queue ! ") +
+                          "zrcdec ! appsink name=out sync=false").c_str(), nullptr);
     GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "out");
     gst_element_set_state(pipeline, GST_STATE_PAUSED);
     fail_unless(gst_element_get_state(pipeline, nullptr, nullptr, 10 * GST_SECOND) == GST_STATE_CHANGE_SUCCESS);
