@@ -442,6 +442,8 @@ TEST_F(ExportsTest, EncodingWhereTheSamplesAreAndPastTheirEnd) {
     Bytes u8 = test::pattern(700), u8Padded = u8;
     u8Padded.resize(3 * 1024, 128);
     EXPECT_EQ(encode(WavFile::pcm8(11025, u8).bytes(), {{0, 2}, {2, 1}}, {512, 0, 4}), encode(WavFile::pcm8(11025, u8Padded).bytes(), {{0, 3}}, {512, 0, 4}));
+    const Bytes free2 = encode(WavFile::pcm16(8000, x).bytes(), {{0, 1}}, {100, 0, 2});
+    EXPECT_EQ(Bytes(free2.begin() + 100, free2.end()), with(Bytes(428, 0xFF), {{412, 1}})) << "filler; flag 1 for 2-bit codes";
 }
 
 TEST_F(ExportsTest, EncodingReportsAFullDisk) {
