@@ -4,7 +4,6 @@
 
 #include <array>
 #include <filesystem>
-#include <functional>
 #include <random>
 #include <tuple>
 
@@ -20,13 +19,9 @@ namespace zrc {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ParameterSet;
-using test::saw;
-using test::WavFile;
-using test::ZrcBuilder;
+using test::ParameterSet, test::readFile, test::saw, test::WavFile, test::ZrcBuilder;
 using Bytes = std::vector<std::uint8_t>;
 using Ranges = std::vector<std::pair<int, int>>;
-using test::readFile;
 
 Bytes with(Bytes b, std::initializer_list<std::pair<std::size_t, std::uint8_t>> changes) {
     for (auto [at, v] : changes) b.at(at) = v;
@@ -36,10 +31,7 @@ Bytes with(Bytes b, std::initializer_list<std::pair<std::size_t, std::uint8_t>> 
 class ExportsTest : public ::testing::Test {
 protected:
     std::string file(const std::string& name) const { return m_dir.file(name).string(); }
-    std::string put(const Bytes& bytes, const std::string& name = "rec.zrc") {
-        test::writeFile(file(name), bytes);
-        return file(name);
-    }
+    std::string put(const Bytes& bytes, const std::string& name = "rec.zrc") { test::writeFile(file(name), bytes); return file(name); }
     std::string wavIn(const Bytes& bytes) { return put(bytes, "in" + std::to_string(m_count++) + ".wav"); }
 
     // The header call, then the page ranges; after each the WAV header tells the samples in the file.
@@ -93,16 +85,14 @@ TEST_F(ExportsTest, DescribesARecordingFromItsHeaderFields) {
 // Each change fails the conformance check (every field reads 13), then fields no check reads; data / page size.
 TEST_F(ExportsTest, ConformanceChecksAndPageCount) {
     std::vector<std::pair<Bytes, std::uint32_t>> rows;
-    for (auto [at, v] : std::vector<std::pair<std::size_t, std::uint8_t>>{
-             {0, 'R'}, {3, 'X'}, {8, 'w'}, {11, 'X'}, {12, 'F'}, {15, '_'}, {60, 3}, {61, 9}, {61, 0}, {62, 5}, {62, 1},
-             {66, 12}, {67, 5}, {84, 'D'}, {87, 'A'}}) {
-        rows.push_back({with(kThreePages, {{at, v}}), 13});
+    for (auto [at, v, pages] : std::vector<std::tuple<std::size_t, std::uint8_t, std::uint32_t>>{
+             {0, 'R', 13}, {3, 'X', 13}, {8, 'w', 13}, {11, 'X', 13}, {12, 'F', 13}, {15, '_', 13}, {60, 3, 13}, {61, 9, 13},
+             {61, 0, 13}, {62, 5, 13}, {62, 1, 13}, {66, 12, 13}, {67, 5, 13}, {84, 'D', 13}, {87, 'A', 13},
+             {4, 0, 3}, {16, 99, 3}, {63, 0, 3}, {88, 0xEE, 3}, {60, 2, 3}}) {
+        rows.push_back({with(kThreePages, {{at, v}}), pages});
     }
-    rows.push_back({with(kThreePages, {{58, 0}, {59, 0}}), 13});
+    rows.push_back({with(kThreePages, {{58, 0}, {59, 0}}), 13});  // a page size of 0
     for (long n : {0, 4, 60, 88, 91}) rows.push_back({Bytes(kThreePages.begin(), kThreePages.begin() + n), 13});
-    for (auto [at, v] : std::vector<std::pair<std::size_t, std::uint8_t>>{{4, 0}, {16, 99}, {63, 0}, {88, 0xEE}, {60, 2}}) {
-        rows.push_back({with(kThreePages, {{at, v}}), 3});
-    }
     Bytes cut = kThreePages, longer = kThreePages;
     cut.resize(92 + 528 * 2 + 527);
     longer.resize(92 + 528 * 3 + 100, 0);
@@ -163,15 +153,15 @@ TEST(Unpack, MatchesThePackingOfTheFormatAndStaysInThePage) {
         EXPECT_EQ(test::packCodes(expected, width), bytes);
     }
     std::mt19937 rng(1234);
+    const auto i16 = [](auto v) { return static_cast<std::int16_t>(v); };
     for (int width = 2; width <= 4; ++width) {
         for (int bytes : {0, 1, 2, 3, 4, 5, 6, 7, 100, 101, 102, 509, 510, 511, 512}) {
             for (int extra = 0; extra <= 8 && bytes * 8 + extra <= 4096; ++extra) {
-                const auto i16 = [](int v) { return static_cast<std::int16_t>(v); };
                 const auto count = static_cast<std::size_t>((bytes * 8 + extra) / width);
                 const Bytes expected = test::randomCodes(count, width, rng);
                 Bytes page = test::packCodes(expected, width), codes(2049, 0xEE);
                 page.resize(528, 0xFF);
-                ASSERT_EQ(pb_exdata(i16(width), i16(bytes), i16(extra), page.data(), codes.data()), i16(int(count))) << width << " " << bytes << " " << extra;
+                ASSERT_EQ(pb_exdata(i16(width), i16(bytes), i16(extra), page.data(), codes.data()), i16(count)) << width << " " << bytes << " " << extra;
                 EXPECT_TRUE(std::equal(expected.begin(), expected.end(), codes.begin()) && codes[count] == 0xEE) << width << " " << bytes;
             }
         }
@@ -213,23 +203,19 @@ TEST_P(WholeFileVectorTest, EverySampleIsTheDoubledStep) {
     }
     const Bytes rec = b.bytes();
     ASSERT_EQ(convert(put(rec), file("out.wav"), f.sampleSize, f.ranges), f.pages);
-    std::vector<int> expected;
+    std::vector<std::int16_t> x16;
+    Bytes x8;
     for (std::size_t k = 0; k < f.perPage * static_cast<std::size_t>(f.pages); ++k) {
-        const int x = test::doubledClipped(v.steps[k]);
-        expected.push_back(f.sampleSize == 2 ? x : 128 + x / 256);
-        if (f.set.rate == 7 && k % f.perPage % 7 == 0 && k % f.perPage <= 2037) expected.push_back(expected.back());
+        const std::int16_t x = test::doubledClipped(v.steps[k]);
+        const std::size_t times = f.set.rate == 7 && k % f.perPage % 7 == 0 && k % f.perPage <= 2037 ? 2 : 1;
+        x16.insert(x16.end(), times, x);
+        x8.insert(x8.end(), times, static_cast<std::uint8_t>(128 + x / 256));
     }
-    const auto size = static_cast<std::uint16_t>(f.sampleSize);
+    const Bytes wav = f.sampleSize == 2 ? WavFile::pcm16(f.sampleRate, x16).bytes() : WavFile::pcm8(f.sampleRate, x8).bytes();
     const Bytes out = readFile(file("out.wav"));
-    const Bytes wav = WavFile{f.sampleRate, 1, 1, static_cast<std::uint16_t>(8 * size), Bytes(expected.size() * size)}.bytes();
     EXPECT_TRUE(std::equal(m_headers.begin(), m_headers.begin() + 92, rec.begin()));
-    EXPECT_TRUE(std::equal(m_headers.begin() + 92, m_headers.begin() + 136, wav.begin())) << "the WAV file's header";
-    EXPECT_EQ(m_headers[136], 0xEE) << "the buffer holds 136 bytes";
-    ASSERT_EQ(out.size(), wav.size());
-    EXPECT_TRUE(std::equal(out.begin(), out.begin() + 44, wav.begin()));
-    for (std::size_t k = 0; k < expected.size(); ++k) {
-        ASSERT_EQ(size == 2 ? static_cast<std::int16_t>(out[44 + 2 * k] | (out[45 + 2 * k] << 8)) : out[44 + k], expected[k]) << "sample " << k;
-    }
+    EXPECT_TRUE(std::equal(m_headers.begin() + 92, m_headers.begin() + 136, wav.begin()) && m_headers[136] == 0xEE);
+    EXPECT_TRUE(out == wav) << "first difference at byte " << std::mismatch(out.begin(), out.end(), wav.begin(), wav.end()).first - out.begin();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -286,13 +272,11 @@ TEST_F(ExportsTest, WholeFilePageRangeCallRefusals) {
     const auto pages = [] { return AdpcmDec1(nullptr, nullptr, 2, 0, 0, nullptr, 1); };
     ASSERT_EQ(header(2) + header(7), 1 + 4);
     EXPECT_EQ(pages(), 1);
-    ASSERT_EQ(header(2), 1);
-    fs::remove(wav);
-    EXPECT_EQ(pages(), 2);
-    EXPECT_FALSE(fs::exists(wav));
+    ASSERT_TRUE(header(2) == 1 && fs::remove(wav));
+    EXPECT_TRUE(pages() == 2 && !fs::exists(wav));
     ASSERT_EQ(header(2), 1);
     const auto before = readFile(wav);
-    fs::remove(rec);
+    ASSERT_TRUE(fs::remove(rec));
     EXPECT_EQ(pages(), 1);
     EXPECT_EQ(readFile(wav), before);
 }
@@ -304,8 +288,7 @@ TEST_F(ExportsTest, WholeFileFullDiskLeavesATrueHeader) {
         test::FileSizeLimit limit(bytes);
         return AdpcmDec1(r, w, 2, 0, last, nullptr, kind);
     };
-    EXPECT_EQ(limited(30, rec.c_str(), wav.c_str(), 0, 0), 2);
-    EXPECT_FALSE(fs::exists(wav));
+    EXPECT_TRUE(limited(30, rec.c_str(), wav.c_str(), 0, 0) == 2 && !fs::exists(wav));
     ASSERT_EQ(AdpcmDec1(rec.c_str(), wav.c_str(), 2, 0, 0, nullptr, 0), 2);
     EXPECT_EQ(limited(1001, nullptr, nullptr, 1, 1), 2);
     const Bytes written = readFile(wav);
@@ -315,45 +298,39 @@ TEST_F(ExportsTest, WholeFileFullDiskLeavesATrueHeader) {
 
 // --- Making recordings ---------------------------------------------------------
 
-Bytes claiming(std::uint32_t rate, std::uint16_t bits, std::uint32_t dataSize) {
-    return WavFile{rate, 1, 1, bits, Bytes(dataSize, 0)}.bytes();
-}
+Bytes claiming(std::uint32_t rate, std::uint16_t bits, std::uint32_t dataSize) { return WavFile{rate, 1, 1, bits, Bytes(dataSize, 0)}.bytes(); }
 
 // Sizes worked by hand, the results in their order of testing; the first "data" anywhere counts, size bytes
 // past the end read as 0, and 4 GB does not wrap.
 TEST_F(ExportsTest, EncodingChecks) {
-    const Bytes canonical = claiming(11025, 16, 27200), big16 = with(claiming(11025, 16, 0), {{40, 255}, {41, 255}, {42, 255}, {43, 255}});
+    const Bytes canonical = claiming(11025, 16, 27200), all1 = with(claiming(11025, 16, 0), {{40, 255}, {41, 255}, {42, 255}, {43, 255}});
     Bytes listFirst = canonical, far = claiming(8000, 8, 0), cutTag = with(claiming(11025, 16, 0), {{40, 0x40}, {41, 0x6A}});
     listFirst.insert(listFirst.begin() + 36, {'L', 'I', 'S', 'T', 8, 0, 0, 0, 'd', 'a', 't', 'a', 16, 0, 0, 0});
     far.resize(36);
     far.resize(16384 - 2, 0);  // the tag across the reader's first 16 KiB block
     far.insert(far.end(), {'d', 'a', 't', 'a', 0xFE, 0x07, 0, 0});
     cutTag.resize(42);
-    struct Row {
-        Bytes wav;
-        std::int32_t width, payload, extra, expected;  // width 0: wav_zrc_check
-    };
-    const std::vector<Row> rows = {
-        {canonical, 0, 0, 0, 5372}, {claiming(8000, 8, 2046), 0, 0, 0, 1148}, {claiming(11025, 8, 1359), 0, 0, 0, 1148},
-        {claiming(11025, 8, 1360), 0, 0, 0, 620}, {claiming(11025, 16, 0), 0, 0, 0, 92}, {claiming(11025, 16, 0), 3, 512, 0, 620},
-        {claiming(8000, 16, 2730), 3, 512, 0, 1148}, {claiming(8000, 16, 2730), 2, 512, 0, 620}, {canonical, 4, 512, 0, 92 + 14 * 528},
-        {claiming(8000, 16, 2730), 0x30003, 0x10000 + 512, 0x20000, 1148},  // low 16 bits of each
-        {canonical, 3, 0, 3, 92 + 13601 * 528}, {big16, 0, 0, 0, 833729516},
-        {with(claiming(8000, 8, 0), {{40, 255}, {41, 255}, {42, 255}, {43, 255}}), 4, 512, 0, 9},
-        {listFirst, 0, 0, 0, 620}, {far, 0, 0, 0, 1148}, {cutTag, 0, 0, 0, 5372}, {{}, 0, 0, 0, 2},
-        {with(canonical, {{0, 'X'}}), 0, 0, 0, 5372}, {with(canonical, {{10, 'v'}}), 0, 0, 0, 2},
-        {with(canonical, {{24, 0x22}, {25, 0x56}, {22, 2}}), 0, 0, 0, 3}, {with(canonical, {{27, 1}}), 0, 0, 0, 3},
-        {with(canonical, {{22, 2}, {20, 3}}), 0, 0, 0, 4}, {with(canonical, {{23, 1}}), 0, 0, 0, 5372},
-        {with(canonical, {{20, 3}}), 0, 0, 0, 5}, {with(canonical, {{21, 1}}), 0, 0, 0, 5},
-        {with(canonical, {{36, 'D'}, {34, 24}}), 0, 0, 0, 6}, {with(canonical, {{34, 24}}), 0, 0, 0, 7}, {with(canonical, {{34, 0}}), 0, 0, 0, 7},
-        {with(canonical, {{34, 0}}), 5, 512, 1, 7},  // the layout is tested last
-        {canonical, 1, 512, 0, 8}, {canonical, 16, 512, 0, 8}, {canonical, 2, 0, 0, 8}, {canonical, 3, 0, 2, 8}, {canonical, 3, 512, 1, 8},
-    };
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        const Row& r = rows[k];
-        const std::string in = wavIn(r.wav);
-        EXPECT_EQ(r.width == 0 ? wav_zrc_check(in.c_str()) : wav_zrc_check_f(in.c_str(), r.payload, r.extra, r.width), r.expected) << "row " << k;
-        if (r.width == 0 && r.expected < 92) { EXPECT_EQ(wav_zrc_check_f(in.c_str(), 510, 0, 3), r.expected) << "row " << k; }
+    // wav_zrc_check; its refusals (under 92) are wav_zrc_check_f's too.
+    for (const auto& [wav, expected] : std::vector<std::pair<Bytes, std::int32_t>>{
+             {canonical, 5372}, {claiming(8000, 8, 2046), 1148}, {claiming(11025, 8, 1359), 1148}, {claiming(11025, 8, 1360), 620},
+             {claiming(11025, 16, 0), 92}, {all1, 833729516}, {listFirst, 620}, {far, 1148}, {cutTag, 5372}, {{}, 2},
+             {with(canonical, {{0, 'X'}}), 5372}, {with(canonical, {{10, 'v'}}), 2}, {with(canonical, {{24, 0x22}, {25, 0x56}, {22, 2}}), 3},
+             {with(canonical, {{27, 1}}), 3}, {with(canonical, {{22, 2}, {20, 3}}), 4}, {with(canonical, {{23, 1}}), 5372},
+             {with(canonical, {{20, 3}}), 5}, {with(canonical, {{21, 1}}), 5}, {with(canonical, {{36, 'D'}, {34, 24}}), 6},
+             {with(canonical, {{34, 24}}), 7}, {with(canonical, {{34, 0}}), 7}}) {
+        const std::string in = wavIn(wav);
+        EXPECT_EQ(wav_zrc_check(in.c_str()), expected) << "row " << m_count;
+        if (expected < 92) { EXPECT_EQ(wav_zrc_check_f(in.c_str(), 510, 0, 3), expected) << "row " << m_count; }
+    }
+    // wav_zrc_check_f with {payload bytes, extra bits, width}: pages of the caller's layout plus one.
+    for (const auto& [wav, layout, expected] : std::vector<std::tuple<Bytes, std::array<std::int32_t, 3>, std::int32_t>>{
+             {claiming(11025, 16, 0), {512, 0, 3}, 620}, {claiming(8000, 16, 2730), {512, 0, 3}, 1148},
+             {claiming(8000, 16, 2730), {512, 0, 2}, 620}, {canonical, {512, 0, 4}, 92 + 14 * 528},
+             {claiming(8000, 16, 2730), {0x10000 + 512, 0x20000, 0x30003}, 1148},  // low 16 bits of each
+             {canonical, {0, 3, 3}, 92 + 13601 * 528}, {with(claiming(8000, 8, 0), {{40, 255}, {41, 255}, {42, 255}, {43, 255}}), {512, 0, 4}, 9},
+             {with(canonical, {{34, 0}}), {512, 1, 5}, 7},  // the layout is tested last
+             {canonical, {512, 0, 1}, 8}, {canonical, {512, 0, 16}, 8}, {canonical, {0, 0, 2}, 8}, {canonical, {0, 2, 3}, 8}, {canonical, {512, 1, 3}, 8}}) {
+        EXPECT_EQ(wav_zrc_check_f(wavIn(wav).c_str(), layout[0], layout[1], layout[2]), expected) << "row " << m_count;
     }
     EXPECT_EQ(wav_zrc_check(file("absent.wav").c_str()), 1);
     const Bytes fields = with(claiming(22050, 24, 10), {{27, 0x80}});
@@ -366,21 +343,19 @@ TEST_F(ExportsTest, EncodingChecks) {
 // 13,600 samples at 11,025 Hz: 217,600 / 11,025 / 16 = 1 s; the caller's layout keeps the recorder's sets, width 2
 // giving mode 1; 108 pages of 2,048 codes at 11,025 Hz are 20 s, 8,030 codes at 1,000 Hz 8 s.
 TEST_F(ExportsTest, EncodingHeaders) {
-    const auto in = wavIn(WavFile::pcm16(11025, saw(13600)).bytes());
-    const auto in8k8 = wavIn(WavFile::pcm8(8000, Bytes(80000, 128)).bytes()), in11k = wavIn(WavFile::pcm16(11025, saw(220500)).bytes());
-    const auto in8k = wavIn(WavFile::pcm16(8000, saw(8000)).bytes()), odd = wavIn(WavFile::pcm16(1000, saw(10)).bytes());
+    const auto in = wavIn(WavFile::pcm16(11025, saw(13600)).bytes()), in8k8 = wavIn(WavFile::pcm8(8000, Bytes(80000, 128)).bytes());
+    const auto in11k = wavIn(WavFile::pcm16(11025, saw(220500)).bytes()), in8k = wavIn(WavFile::pcm16(8000, saw(8000)).bytes());
+    const auto odd = wavIn(WavFile::pcm16(1000, saw(10)).bytes()), out = file("out.zrc");
     struct Row { std::string input; std::uint32_t pages; std::int32_t payload, extra, width; std::array<std::uint8_t, 3> fields; };
     for (const Row& r : {Row{in, 10, 0, 0, 0, {1, 0, 3}}, Row{in8k8, 40, 0, 0, 0, {10, 1, 3}}, Row{in8k8, 0, 0, 0, 0, {10, 1, 3}},
                          Row{in11k, 108, 512, 0, 2, {20, 1, 3}}, Row{in11k, 1, 512, 0, 3, {0, 0, 3}}, Row{in11k, 1, 512, 0, 4, {0, 0, 4}},
                          Row{in8k, 1, 512, 0, 2, {0, 1, 3}}, Row{odd, 30, 100, 3, 3, {8, 0, 3}}}) {  // fields: s, mode, width0
         const std::uint32_t size = 92 + 528 * r.pages;
-        const std::string out = file("out.zrc");
         ASSERT_EQ(r.width == 0 ? wav_zrc_mkheader(r.input.c_str(), out.c_str(), size)
                                : wav_zrc_mkheader_f(r.input.c_str(), out.c_str(), size, r.payload, r.extra, r.width), 0);
         const Bytes h = readFile(out);
         EXPECT_EQ(Bytes(h.begin() + 56, h.begin() + 71),
-                  (Bytes{r.fields[0], 0, 0x10, 0x02, r.fields[1], 11, r.fields[2], 0xFE, 0x01, 0, 7, 2, 0xFF, 0x01, 4}))
-            << r.input << " width " << r.width;
+                  (Bytes{r.fields[0], 0, 0x10, 0x02, r.fields[1], 11, r.fields[2], 0xFE, 0x01, 0, 7, 2, 0xFF, 0x01, 4})) << r.input << " " << r.width;
         EXPECT_TRUE(test::le32At(h, 75) == r.pages && test::le32At(h, 88) == 528 * r.pages && test::le32At(h, 4) == size - 8);
     }
 }
@@ -392,34 +367,31 @@ TEST_F(ExportsTest, EncodingRefusals) {
     const auto g = wavIn(good), nd = wavIn(with(good, {{36, 'D'}})), b24 = wavIn(with(good, {{34, 24}})), zb = wavIn(with(good, {{34, 0}}));
     const auto r22k = wavIn(WavFile::pcm16(22050, saw(100)).bytes()), r0 = wavIn(WavFile::pcm16(0, saw(100)).bytes());
     const auto absent = file("absent.wav"), folder = m_dir.path().string(), out = file("out.zrc");
-    using Call = std::function<std::int32_t(const char*)>;
-    const auto mk = [](std::string w, std::int32_t bytes = 0, std::int32_t bits = 0, std::int32_t width = 0) -> Call {
-        return [=](const char* z) { return width == 0 ? wav_zrc_mkheader(w.c_str(), z, 620) : wav_zrc_mkheader_f(w.c_str(), z, 620, bytes, bits, width); };
+    using Layout = std::array<std::int32_t, 3>;  // {payload bytes, extra bits, width}; width 0: the export without _f
+    const auto call = [](bool encoder, const std::string& w, const std::string& z, Layout l = {}) {
+        const char *wn = w.c_str(), *zn = z.c_str();
+        if (encoder) return l[2] == 0 ? wav_zrc_encoder(wn, zn, 0, 1) : wav_zrc_encoder_f(wn, zn, 0, 1, l[0], l[1], l[2]);
+        return l[2] == 0 ? wav_zrc_mkheader(wn, zn, 620) : wav_zrc_mkheader_f(wn, zn, 620, l[0], l[1], l[2]);
     };
-    const auto enc = [](std::string w, std::int32_t bytes = 0, std::int32_t bits = 0, std::int32_t width = 0) -> Call {
-        return [=](const char* z) { return width == 0 ? wav_zrc_encoder(w.c_str(), z, 0, 1) : wav_zrc_encoder_f(w.c_str(), z, 0, 1, bytes, bits, width); };
-    };
-    struct Row { Call call; std::int32_t result; bool emptied; };
-    std::vector<Row> rows = {{mk(absent), 1, true}, {mk(folder, 512, 0, 3), 1, true}, {mk(nd), 3, true}, {mk(zb), 3, true},
-                             {mk(r22k), 3, true}, {mk(nd, 512, 0, 3), 3, true}, {mk(zb, 512, 0, 3), 3, true}, {mk(r0, 512, 0, 3), 3, true},
-                             {enc(b24), 5, false}, {enc(nd), 6, false}, {enc(r22k), 0, false} /* done, nothing encoded */,
-                             {enc(b24, 512, 0, 3), 5, false}, {enc(nd, 512, 0, 3), 6, false}, {enc(g, 512, 1, 5), 3, false},
-                             {enc(absent), 1, false}, {enc(folder, 512, 0, 3), 1, false}};
+    const Layout w3{512, 0, 3};
+    struct Row { bool encoder; std::string wav; Layout layout; std::int32_t result; };
+    std::vector<Row> rows = {{false, absent, {}, 1}, {false, folder, w3, 1}, {false, nd, {}, 3}, {false, zb, {}, 3}, {false, r22k, {}, 3},
+                             {false, nd, w3, 3}, {false, zb, w3, 3}, {false, r0, w3, 3}, {true, b24, {}, 5}, {true, nd, {}, 6},
+                             {true, r22k, {}, 0} /* done, nothing encoded */, {true, b24, w3, 5}, {true, nd, w3, 6},
+                             {true, g, {512, 1, 5}, 3}, {true, absent, {}, 1}, {true, folder, w3, 1}};
     for (auto [bytes, bits, width, encResult] : std::vector<std::array<std::int32_t, 4>>{
              {512, 0, 0x10000, 4}, {512, 0, 1, 4}, {512, 0, 5, 4}, {512, 0, 0xFFFF, 4}, {1000, 0, 3, 3}, {512, 1, 2, 3}, {0, 2, 3, 3}, {0, 0, 4, 3}}) {
-        rows.push_back({mk(g, bytes, bits, width), 3, true});
-        rows.push_back({enc(g, bytes, bits, width), encResult, false});
+        rows.insert(rows.end(), {{false, g, {bytes, bits, width}, 3}, {true, g, {bytes, bits, width}, encResult}});
     }
-    for (std::size_t k = 0; k < rows.size(); ++k) {
+    for (const Row& r : rows) {
         test::writeFile(out, Bytes(92, 0xAB));
-        EXPECT_EQ(rows[k].call(out.c_str()), rows[k].result) << "row " << k;
-        EXPECT_EQ(readFile(out), rows[k].emptied ? Bytes{} : Bytes(92, 0xAB)) << "row " << k;
+        EXPECT_EQ(call(r.encoder, r.wav, out, r.layout), r.result) << r.wav << " " << r.layout[2] << (r.encoder ? " encoder" : " header");
+        EXPECT_EQ(readFile(out), r.encoder ? Bytes(92, 0xAB) : Bytes{}) << r.wav << " " << r.layout[2];
     }
-    EXPECT_EQ(mk(r22k, 512, 0, 3)(out.c_str()), 0) << "any other rate is taken";
+    EXPECT_EQ(call(false, r22k, out, w3), 0) << "any other rate is taken";
     fs::create_hard_link(g, file("hard.zrc"));
     for (const std::string& bad : {file("no/dir.zrc"), folder, g, (m_dir.path() / "." / fs::path(g).filename()).string(), file("hard.zrc")}) {
-        EXPECT_EQ(mk(g)(bad.c_str()) + mk(g, 512, 0, 3)(bad.c_str()) + enc(g)(bad.c_str()) + enc(g, 512, 0, 3)(bad.c_str()), 8)
-            << "2 from each: " << bad;
+        EXPECT_EQ(call(false, g, bad) + call(false, g, bad, w3) + call(true, g, bad) + call(true, g, bad, w3), 8) << "2 from each: " << bad;
     }
     EXPECT_EQ(readFile(g), good);
 }

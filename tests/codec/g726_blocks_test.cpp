@@ -1,7 +1,5 @@
-// The coder's G.726 blocks against the standard's own arithmetic, term by
-// term on the standard's unsigned n-bit patterns, over every input the
-// coder can give them; and the table-driven blocks against values worked
-// out by hand.
+// The coder's G.726 blocks against the standard's own arithmetic on its unsigned n-bit patterns, over every input
+// the coder can give them; the oracle's edges against values worked by hand.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -176,10 +174,8 @@ TEST(G726Blocks, SpeedControlAndScaleFactorAgreeWithTheStandard) {
     }
 }
 
-// Edges of the standard's arithmetic worked by hand, which tie the oracle
-// above to the standard (its tables are tied to it by the ITU vectors): a
-// zero coefficient times a large SRn is not 0; 0.5 x 1024 carries the
-// rounding bias of the mantissa product; from YLINT 9 the threshold is fixed.
+// These tie the oracle to the standard (the ITU vectors tie its tables): 0 x a large SRn is not 0; 0.5 x 1024
+// carries the mantissa product's rounding bias; from YLINT 9 the threshold is fixed.
 TEST(G726Blocks, HandWorkedValues) {
     EXPECT_EQ(standard::fmult(0, (15u << 6) | 63), 8u);
     EXPECT_EQ(standard::fmult(57344, (1u << 10) | (11u << 6) | 32), 1072u);
