@@ -1,5 +1,4 @@
-// Running out of memory inside an export gives that export's failure code: an exception reaching a C caller
-// would end its program instead.
+// Out of memory inside an export gives its failure code: an exception reaching a C caller would end its program.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -10,12 +9,9 @@
 #include "pagecodec.h"
 #include "test_files.h"
 
-namespace {
-bool allocationsFail = false;  // armed, every allocation of the process fails, the library's included
-}  // namespace
+namespace { bool allocationsFail = false; }  // armed, every allocation of the process fails, the library's included
 
-// GCC pairs the malloc inside this operator new with the free of the operator delete below and takes them for a
-// mismatch.
+// GCC takes the malloc inside this operator new and the free of the operator delete below for a mismatched pair.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {

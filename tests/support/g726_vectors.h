@@ -7,16 +7,10 @@
 
 namespace zrc::test {
 
-struct DecoderVector {
-    std::vector<std::uint8_t> codes;
-    std::vector<std::int16_t> steps;  // the decoder step's result per code, after a reset
-};
-struct EncoderVector {
-    std::vector<std::int16_t> samples;
-    std::vector<std::uint8_t> codes;  // the encoder step's code per sample, after a reset
-};
+struct DecoderVector { std::vector<std::uint8_t> codes; std::vector<std::int16_t> steps; };    // the step's result per code
+struct EncoderVector { std::vector<std::int16_t> samples; std::vector<std::uint8_t> codes; };  // the step's code per sample
 
-// width 2, 3 or 4; sequence "nrm-a", "nrm-m", "ovr-a", "ovr-m" or (decoder only) "i".
+// From a reset; width 2, 3 or 4; sequence "nrm-a", "nrm-m", "ovr-a", "ovr-m" or (decoder only) "i".
 DecoderVector loadDecoderVector(int width, const std::string& sequence);
 EncoderVector loadEncoderVector(int width, const std::string& sequence);
 
