@@ -219,8 +219,8 @@ TEST_F(ExportsTest, WholeFilePageCountIsHeldToThePagesTheFileHolds) {
     EXPECT_EQ(convert(put(Bytes(bytes.begin(), bytes.begin() + 91), "cut.zrc"), file("cut.wav"), 2, {}), 0);
 }
 
-// 37 no recording; 2 no WAV file there (nor over the recording by any name); 4 sample size; 3 no WAV format for
-// the mode, rate or width (a cut header reads mode 255). Nothing is made, the headers buffer is left alone.
+// 37 no recording; 2 no WAV file there (a device is none, nor the recording by any name); 4 sample size;
+// 3 no WAV format for the mode, rate or width (a cut header reads mode 255). Nothing is made, the buffer untouched.
 TEST_F(ExportsTest, WholeFileHeaderCallRefusalsCreateNothing) {
     const Bytes recording = ZrcBuilder().page(Bytes(1360, 1), 3, 0).bytes();
     const auto good = put(recording), out = file("out.wav"), folder = m_dir.path().string();
@@ -230,7 +230,7 @@ TEST_F(ExportsTest, WholeFileHeaderCallRefusalsCreateNothing) {
     const std::vector<std::tuple<std::string, std::string, int, std::int32_t>> rows = {
         {file("absent.zrc"), out, 2, 37}, {folder, out, 2, 37}, {good, file("no/such/folder.wav"), 2, 2}, {good, folder, 2, 2},
         {good, good, 2, 2}, {good, file("./rec.zrc"), 2, 2}, {good, file("hard.wav"), 2, 2}, {good, out, 0, 4}, {good, out, 3, 4},
-        {good, out, 16, 4}, {good, out, -1, 4}, {bad(2, {11, 3, 510, 0}, {7, 2, 511, 4}), out, 2, 3},
+        {good, "/dev/null", 2, 2}, {good, out, 16, 4}, {good, out, -1, 4}, {bad(2, {11, 3, 510, 0}, {7, 2, 511, 4}), out, 2, 3},
         {bad(0, {7, 2, 511, 4}, {7, 2, 511, 4}), out, 2, 3}, {bad(1, {11, 3, 510, 0}, {11, 3, 510, 0}), out, 2, 3},
         {bad(0, {11, 9, 510, 0}, {7, 2, 511, 4}), out, 2, 3}, {cut(0), out, 2, 3}, {cut(60), out, 2, 3}};
     for (const auto& [rec, wav, size, result] : rows)
