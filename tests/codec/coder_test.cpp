@@ -1,4 +1,4 @@
-// The coder against the ITU-derived vectors on both kernels; playback's 7 -> 11 and 8 -> 11 stretch; speech round trips.
+// The coder against the ITU-derived vectors on both kernels; playback's 7 -> 11 and 8 -> 11 stretch; speech round trip.
 #include <gtest/gtest.h>
 
 #include <algorithm>
