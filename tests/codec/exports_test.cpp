@@ -28,8 +28,6 @@ Bytes with(Bytes b, std::initializer_list<std::pair<std::size_t, std::uint8_t>> 
     return b;
 }
 
-bool headerTellsTheSize(const Bytes& wav) { return test::le32At(wav, 40) == wav.size() - 44 && test::le32At(wav, 4) == wav.size() - 8; }
-
 class ExportsTest : public ::testing::Test {
 protected:
     std::string file(const std::string& name) const { return m_dir.file(name).string(); }
@@ -37,13 +35,13 @@ protected:
     // A file of its own for each input, so that rows made up front do not overwrite each other.
     std::string scratch(const Bytes& bytes) { return put(bytes, "in" + std::to_string(m_count++) + ".wav"); }
 
-    // The header call, then the page ranges; after each the WAV header tells the samples in the file.
-    std::int32_t convert(const std::string& zrcName, const std::string& wavName, int size, const Ranges& ranges) {
+    // The header call, then the page ranges; after each the WAV header (at `rate`) tells the samples in the file.
+    std::int32_t convert(const std::string& zrcName, const std::string& wavName, int size, const Ranges& ranges, std::uint32_t rate = 11025) {
         const std::int32_t pages = AdpcmDec1(zrcName.c_str(), wavName.c_str(), size, 0, 0, m_headers.data(), 0);
         if (pages > 0) { EXPECT_EQ(readFile(wavName), Bytes(m_headers.begin() + 92, m_headers.begin() + 136)); }
         for (auto [first, last] : ranges) {
             EXPECT_GT(AdpcmDec1(nullptr, nullptr, size, first, last, nullptr, 1), 2) << first << "-" << last;
-            EXPECT_TRUE(headerTellsTheSize(readFile(wavName))) << last;
+            EXPECT_TRUE(test::wavHeaderTrue(readFile(wavName), rate, 8 * size)) << last;
         }
         return pages;
     }
@@ -178,7 +176,7 @@ TEST_P(WholeFileVectorTest, EverySampleIsTheDoubledStep) {
         b.page(Bytes(first, first + static_cast<std::ptrdiff_t>(f.perPage)), f.set.width, static_cast<std::uint8_t>(f.mode + 51 * p));
     }
     const Bytes rec = b.bytes();
-    ASSERT_EQ(convert(put(rec), file("out.wav"), f.sampleSize, f.ranges), f.pages);
+    ASSERT_EQ(convert(put(rec), file("out.wav"), f.sampleSize, f.ranges, f.sampleRate), f.pages);
     std::vector<std::int16_t> x16;
     Bytes x8;
     for (std::size_t k = 0; k < f.perPage * static_cast<std::size_t>(f.pages); ++k) {
@@ -265,7 +263,7 @@ TEST_F(ExportsTest, AFullDisk) {
     EXPECT_EQ(limited(1001, [] { return AdpcmDec1(nullptr, nullptr, 2, 0, 1, nullptr, 1); }), 2);
     const Bytes written = readFile(wav);
     ASSERT_TRUE(written.size() >= 44 && written.size() <= 1001 && written.size() % 2 == 0) << written.size();
-    EXPECT_TRUE(headerTellsTheSize(written));
+    EXPECT_TRUE(test::wavHeaderTrue(written, 11025, 16));
     const auto in = scratch(WavFile::pcm16(11025, saw(2000)).bytes()), out = file("out.zrc");
     const char *i = in.c_str(), *o = out.c_str();
     EXPECT_EQ(limited(50, [&] { return wav_zrc_mkheader(i, o, 620) + wav_zrc_mkheader_f(i, o, 620, 512, 0, 3); }), 4 + 4);
