@@ -18,13 +18,13 @@
 #include "test_files.h"
 #include "unpack.h"
 #include "wav_builder.h"
+#include "wav_format.h"
 #include "zrc_builder.h"
 
 namespace zrc {
 namespace {
 
-// The AVX2 or the baseline kernels for the life of the object.
-struct KernelChoice {
+struct KernelChoice {  // the AVX2 or the baseline kernels for the life of the object
     explicit KernelChoice(bool avx2) : saved(simd::avx2Enabled()) { simd::setAvx2Enabled(avx2); }
     ~KernelChoice() { simd::setAvx2Enabled(saved); }
     bool saved;
@@ -127,9 +127,13 @@ INSTANTIATE_TEST_SUITE_P(Rates, PlaybackRateTest,
                          ::testing::Values(RateCase{11, 3, 1360, 1360}, RateCase{11, 4, 2048, 2048}, RateCase{11, 2, 5000, 2048},
                                            RateCase{8, 2, 2048, 2816}, RateCase{8, 3, 1360, 1408}, RateCase{8, 4, 1024, 1408},
                                            RateCase{7, 2, 2046, 3215}, RateCase{7, 3, 2046, 3215}),
-                         [](const auto& p) {
-                             return "rate" + std::to_string(p.param.rate) + "_w" + std::to_string(p.param.width) + "_" + std::to_string(p.param.codes);
-                         });
+                         [](const auto& p) { return "rate" + std::to_string(p.param.rate) + "_w" + std::to_string(p.param.width); });
+
+// A WAV file past 4 GB (a recording of some 830 MB) says so rather than a size 4 GB short.
+TEST(WavFormat, SizesBeyondTheFieldsHoldAtTheTop) {
+    const auto h = wavHeader({8000, 2}, 0x1'0000'0010ull);
+    EXPECT_TRUE(test::le32At({h.begin(), h.end()}, 4) == 0xFFFFFFFFu && test::le32At({h.begin(), h.end()}, 40) == 0xFFFFFFFFu);
+}
 
 // --- WAV -> ZRC -> WAV ----------------------------------------------------------
 // The exports record speech, the core's unpacker and decoder play it back: a fault in the scaling, packing, page
