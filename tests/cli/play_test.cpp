@@ -58,15 +58,14 @@ protected:
         std::memcpy(bytes.data(), samples.data(), bytes.size());
         return test::soundOf(bytes);
     }
-    void expectHeard(const Bytes& wanted) {
-        const Bytes heard = test::soundOf(read("played.raw"));
-        ASSERT_EQ(heard.size(), wanted.size()) << "heard " << heard.size() << " bytes of sound";
-        EXPECT_TRUE(heard == wanted) << "not the blocks of the pages";
+    Bytes heard() const { return test::soundOf(read("played.raw")); }
+    static bool startsWith(const Bytes& whole, const Bytes& start) {
+        return start.size() <= whole.size() && std::equal(start.begin(), start.end(), whole.begin());
     }
-    std::string recording(const std::vector<int>& types, const std::string& name = "mixed.zrc") {  // every page different
+    std::string recording(const std::vector<int>& types) {  // every page different
         test::ZrcBuilder b;
         for (int t : types) b.page(test::randomCodes(t ? 2046 : 1360, t ? 2 : 3, m_rng), t ? 2 : 3, static_cast<std::uint8_t>(t));
-        return write(name, b.bytes());
+        return write("rec.zrc", b.bytes());
     }
     std::mt19937 m_rng{777};
 };
@@ -88,7 +87,7 @@ TEST_P(PlayOrder, PagesAreHeardInPlayingOrderAndTheTimeFollows) {
     const std::string zrc = recording({0, 1, 1, 0, 1, 0, 0, 1});
     const test::Outcome r = play({zrc, c.from, c.cue, c.review});
     ASSERT_EQ(r.status, kExitOk) << r.err;
-    expectHeard(blocksOf(zrc, c.pages));
+    EXPECT_TRUE(heard() == blocksOf(zrc, c.pages)) << heard().size() << " bytes heard";
     const auto shown = shownLines(r.out);
     ASSERT_FALSE(shown.empty()) << r.out;
     EXPECT_EQ(shown.front().page, c.pages.front());
@@ -112,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return p.param.name; });
 
 TEST_F(PlayTest, CtrlCStopsTheSoundAndEndsWell) {
-    const std::string zrc = recording(std::vector<int>(150, 0), "long.zrc");
+    const std::string zrc = recording(std::vector<int>(150, 0));
     const Bytes wanted = blocksOf(zrc, test::allPages(zrc));
     // A SIGINT that came after the run would find this, not the default.
     const auto before = std::signal(SIGINT, ignoreSignal);
@@ -133,30 +132,26 @@ TEST_F(PlayTest, CtrlCStopsTheSoundAndEndsWell) {
     EXPECT_EQ(r.status, kExitOk) << r.err;
     EXPECT_NE(r.out.find("stopped at page "), std::string::npos) << r.out;
     EXPECT_EQ(WavNowPlay(), -2) << "the output is still there";
-    const Bytes heard = test::soundOf(read("played.raw"));
-    EXPECT_GE(heard.size(), 8192u);
-    EXPECT_LT(heard.size(), wanted.size() / 2) << "the sound went on after the stop";
-    ASSERT_LE(heard.size(), wanted.size());
-    EXPECT_TRUE(std::equal(heard.begin(), heard.end(), wanted.begin())) << "not what was queued";
+    // What was queued, and not much after the stop.
+    const Bytes h = heard();
+    EXPECT_TRUE(h.size() >= 8192 && h.size() < wanted.size() / 2 && startsWith(wanted, h)) << h.size() << " bytes heard";
 }
 
 // Pages past a cut would play as noise: what is heard is the start. A file
 // whose name goes keeps its bytes and plays to its end.
 TEST_F(PlayTest, ARecordingCutWhilePlayedEndsThereADeletedOnePlaysOn) {
     const std::string zrc = recording(std::vector<int>(12, 0));
-    const Bytes bytes = read("mixed.zrc"), whole = blocksOf(zrc, test::allPages(zrc));
+    const Bytes bytes = read("rec.zrc"), whole = blocksOf(zrc, test::allPages(zrc));
     for (const bool cut : {true, false}) {
-        write("mixed.zrc", bytes);
+        write("rec.zrc", bytes);
         bool done = false;
         const PlayResult r = RecordingPlayer(zrc).play(0, PlayMode::Play, nullptr, [&](const PlayPosition& p) {
             if (p.page < 1 || std::exchange(done, true)) return;
             if (cut) fs::resize_file(zrc, 92 + 528 * 8);
             else fs::remove(zrc);
         });
-        const Bytes heard = test::soundOf(read("played.raw"));
         EXPECT_EQ(r.end, cut ? PlayEnd::RecordingCut : PlayEnd::Finished);
-        if (!cut) { EXPECT_EQ(heard, whole); }
-        if (cut) { EXPECT_TRUE(r.page < 8 && heard.size() < whole.size() && std::equal(heard.begin(), heard.end(), whole.begin())); }
+        EXPECT_TRUE(cut ? r.page < 8 && heard().size() < whole.size() && startsWith(whole, heard()) : heard() == whole) << cut;
     }
 }
 

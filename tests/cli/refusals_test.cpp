@@ -32,6 +32,7 @@ struct Row {
     std::uintmax_t recordingBytes = 0;  // what a taken row writes
     rlim_t diskBytes = 0;               // else the largest file the disk takes
     bool folder = false;
+    std::string set = "";  // zrc info's line of the parameter set that --width writes
 };
 void PrintTo(const Row& r, std::ostream* os) { *os << r.name; }
 
@@ -101,6 +102,7 @@ TEST_P(Refusals, OneLineAndNothingLeft) {
     if (row.status != kExitOk) { EXPECT_EQ(test::fileNames(m_dir.path()), before); }
     if (row.status != kExitOk && row.tool == Tool::Play) { EXPECT_EQ(r.out, ""); }
     if (row.status == kExitOk) { EXPECT_EQ(fs::file_size(path("in.zrc")), row.recordingBytes); }
+    if (!row.set.empty()) { EXPECT_NE(info({path("in.zrc")}, false).out.find(row.set), std::string::npos) << row.set; }
     if (row.input) { EXPECT_EQ(test::readFile(input), *row.input); }
 }
 
@@ -168,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Taken, with a warning or none: 2,720 samples at 11,025 Hz are 1,974 at
 // 8,000 Hz (one page of 2,048 codes); 2,720 at 8,000 Hz are 3,749 at
-// 11,025 Hz (three pages of 1,360). The library reads samples from behind
+// 11,025 Hz (three pages of 1,360). --width writes the set its pages have. The library reads samples from behind
 // the first "data" in the file, even inside the text of a LIST chunk: here
 // 2,720 bytes of samples, or none before the real data chunk.
 Bytes listBefore(const std::string& text, std::size_t samplesInText, std::size_t samplesInData) {
@@ -190,8 +192,19 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"DataInTextBeforeTheDataChunk", Tool::Encode, listBefore("INFOmetadata", 0, 2720),
             "zrc: $: the samples are read from behind the first \"data\" in the file, at byte 52, but the data "
             "chunk's samples start at byte 68 (--convert reads those)", kExitOk, false, {}, {}, 92},
-        Row{"Width2From11025HzConverted", Tool::Encode, wav(11025, 1, 1, 16, 2720), "", kExitOk, true, 2, {}, 92 + 528},
-        Row{"Width3From8000HzConverted", Tool::Encode, wav(8000, 1, 1, 16, 2720), "", kExitOk, true, 3, {}, 92 + 3 * 528}),
+        Row{"Width2From11025HzConverted", Tool::Encode, wav(11025, 1, 1, 16, 2720), "", kExitOk, true, 2, {}, 92 + 528, 0,
+            false, "rate code 8, 2-bit codes, 2048 codes per page"},
+        Row{"Width3From8000HzConverted", Tool::Encode, wav(8000, 1, 1, 16, 2720), "", kExitOk, true, 3, {}, 92 + 3 * 528, 0,
+            false, "rate code 11, 3-bit codes, 1360 codes per page"},
+        Row{"Width2", Tool::Encode, wav(8000, 1, 1, 16, 2720), "", kExitOk, false, 2, {}, 92 + 2 * 528, 0, false,
+            "rate code 8, 2-bit codes, 2048 codes per page"},
+        // 2,720 samples fill two pages of 1,360; with a width one page more is written.
+        Row{"Width3", Tool::Encode, wav(11025, 1, 1, 16, 2720), "", kExitOk, false, 3, {}, 92 + 3 * 528, 0, false,
+            "rate code 11, 3-bit codes, 1360 codes per page"},
+        Row{"Width4At8000Hz", Tool::Encode, wav(8000, 1, 1, 16, 2720), "", kExitOk, false, 4, {}, 92 + 3 * 528, 0, false,
+            "rate code 8, 4-bit codes, 1024 codes per page"},
+        Row{"Width4At11025Hz", Tool::Encode, wav(11025, 1, 1, 16, 2720), "", kExitOk, false, 4, {}, 92 + 3 * 528, 0, false,
+            "rate code 11, 4-bit codes, 1024 codes per page"}),
     [](const auto& p) { return p.param.name; });
 
 }  // namespace
