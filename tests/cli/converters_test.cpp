@@ -1,6 +1,5 @@
-// zrc decode and zrc encode against the library they stand in for, two files
-// at once (a coder shared between jobs would mix them), one file in parts and
-// an input that changes under the work.
+// zrc decode and zrc encode against the library they stand in for, two files at once (a coder shared between jobs
+// would mix them), one file in parts and an input that changes under the work.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -40,9 +39,8 @@ Bytes pagesOfTypes(const std::vector<int>& types, std::uint8_t mode = 0, std::si
 
 using ConverterTest = test::CliTest;
 
-// The codec's suite holds every set and layout; here the header's mode, the
-// pages' types and the bits reach it, and bytes past the pages announced stay
-// out. Pages of both types are heard at 11,025 Hz: their playback blocks.
+// The codec's suite holds every set and layout; here the header's mode, the pages' types and the bits reach it, and
+// bytes past the pages announced stay out. Pages of both types are heard at 11,025 Hz: their playback blocks.
 TEST_F(ConverterTest, DecodeEqualsTheLibrary) {
     struct Case {
         Bytes recording;
@@ -89,10 +87,9 @@ struct EncodeRow {
 };
 void PrintTo(const EncodeRow& r, std::ostream* os) { *os << r.name; }
 
-// Stereo at 11,025 Hz, both channels alike, behind an odd-sized chunk, in a
-// coding --convert reads: no resampling, so every 16-bit value (full scale
-// included; bytes cut for 8-bit) must come through exactly. Floats beyond
-// full scale are clipped, and counted.
+// Stereo at 11,025 Hz, both channels alike, behind an odd-sized chunk, in a coding --convert reads: no resampling, so
+// every 16-bit value (full scale included; bytes cut for 8-bit) must come through exactly. Floats beyond full scale
+// are clipped, and counted.
 EncodeRow coded(const std::string& name, std::uint16_t formatTag, unsigned bytesPerSample, bool extensible) {
     std::vector<std::int16_t> x = test::sine(5000, 11025, 700, 0.9);
     x[10] = -32768;
@@ -136,8 +133,8 @@ TEST_P(EncodeEquals, WhatTheExportsWrite) {
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, EncodeEquals,
-    // 7,016 / 8,000 = 0.877: a recording at rate code 7 plays 12% slow. Each
-    // --width has its row among the refusals' taken files; the codec's suite codes every width.
+    // 7,016 / 8,000 = 0.877: a recording at rate code 7 plays 12% slow. Each --width has its row among the refusals'
+    // taken files; the codec's suite codes every width.
     ::testing::Values(
         EncodeRow{"Memo11k16", speech("memo-11k16.wav")}, EncodeRow{"Memo11k8", speech("memo-11k8.wav")},
         EncodeRow{"Memo8k16", speech("memo-8k16.wav"), false, "at 7,016 a second (rate code 7), 12% slow"},
@@ -151,9 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
         coded("ConvertedFromS24Extensible", 1, 3, true), coded("ConvertedFromF32Extensible", 3, 4, true)),
     [](const auto& p) { return p.param.name; });
 
-// 54,400 frames at 44,100 Hz are exactly ten pages at 11,025 Hz, so the
-// length shows any error in the ratio. The right channel adds a 9 kHz tone
-// that the resampler must remove: left alone it would fold back to 2,025 Hz.
+// 54,400 frames at 44,100 Hz are exactly ten pages at 11,025 Hz, so the length shows any error in the ratio. The
+// right channel adds a 9 kHz tone that the resampler must remove: left alone it would fold back to 2,025 Hz.
 TEST_F(ConverterTest, StereoAt44100HzKeepsItsLengthAndItsSound) {
     const auto tone = test::sine(54400, 44100, 440, 0.4), high = test::sine(54400, 44100, 9000, 0.3);
     std::vector<std::int16_t> frames;
@@ -169,8 +165,8 @@ TEST_F(ConverterTest, StereoAt44100HzKeepsItsLengthAndItsSound) {
     EXPECT_GT(test::roundTripSnrDb(test::sine(13600, 11025, 440, 0.4), y), 25.0);
 }
 
-// zrc's step of one file: decodes a .zrc or encodes a .wav into "out", doing
-// `meanwhile` at the first pages reported; the failure, empty on success.
+// zrc's step of one file: decodes a .zrc or encodes a .wav into "out", doing `meanwhile` at the first pages reported;
+// the failure, empty on success.
 class CodingTest : public test::CliTest {
 protected:
     std::string code(const fs::path& input, const PartsOptions& parts = {}, const std::function<void()>& meanwhile = {}) {
@@ -191,9 +187,8 @@ protected:
     PartsReport m_report;
 };
 
-// The recorder's sample decoded, and a memo said four times over encoded, in
-// parts: started early enough, a part's start is proven; without warm-up it is
-// coded again. The bytes are those of one piece either way.
+// The recorder's sample decoded, and a memo said four times over encoded, in parts: started early enough, a part's
+// start is proven; without warm-up it is coded again. The bytes are those of one piece either way.
 TEST_F(CodingTest, InPartsGivesTheBytesOfOnePiece) {
     const auto memo = test::samplesOf16BitWav(test::readFile(test::dataPath("speech/memo-11k16.wav")));
     std::vector<std::int16_t> memo4;
@@ -215,9 +210,8 @@ TEST_F(CodingTest, InPartsGivesTheBytesOfOnePiece) {
     }
 }
 
-// 600 pages and 200 pages of samples: more than one run of pages. A file
-// whose name goes keeps its bytes; pages cut away would be noise in a file
-// that looks whole.
+// 600 pages and 200 pages of samples: more than one run of pages. A file whose name goes keeps its bytes; pages cut
+// away would be noise in a file that looks whole.
 TEST_F(CodingTest, AnInputDeletedMeanwhileIsReadToItsEndACutOneFails) {
     for (const bool decoding : {true, false}) {
         const Bytes bytes = decoding ? pagesOfTypes(std::vector<int>(600, 0))

@@ -1,6 +1,5 @@
-// What every subcommand refuses: exit status, one line on standard error, no
-// file left behind (nor a temporary one), no sound, the input as it was; and
-// what zrc encode takes with a warning, with the size of what it makes.
+// What every subcommand refuses: exit status, one line on standard error, no file left behind (nor a temporary one),
+// no sound, the input as it was; and what zrc encode takes with a warning, with the size of what it makes.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -149,8 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
             "zrc: $: the data chunk announces 4,294,967,295 bytes, the file holds 4,000 (--convert encodes what is there)"},
         Row{"Mp3Converted", Tool::Encode, wav(11025, 1, 0x55, 0),
             "zrc: $: format tag 0x0055: neither integer PCM nor floating-point samples", kExitFileFailed, true},
-        // The players look past a "fmt " chunk too short for its fields (here
-        // a stereo one's first 14 bytes); a conversion must not take the one after it.
+        // The players look past a "fmt " chunk too short for its fields (here a stereo one's first 14 bytes); a
+        // conversion must not take the one after it.
         Row{"ShortFormatChunkConverted", Tool::Encode,
             WavBuilder().chunk("fmt ", {1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0}).format(1, 2, 44100, 16)
                 .data16(test::saw(2000)).bytes(),
@@ -168,17 +167,20 @@ INSTANTIATE_TEST_SUITE_P(
             kExitFileFailed, false, {}, {}, 0, 5000}}),
     [](const auto& p) { return p.param.name; });
 
-// Taken, with a warning or none: 2,720 samples at 11,025 Hz are 1,974 at
-// 8,000 Hz (one page of 2,048 codes); 2,720 at 8,000 Hz are 3,749 at
-// 11,025 Hz (three pages of 1,360). --width writes the set its pages have. The library reads samples from behind
-// the first "data" in the file, even inside the text of a LIST chunk: here
-// 2,720 bytes of samples, or none before the real data chunk.
+// Taken, with a warning or none: 2,720 samples at 11,025 Hz are 1,974 at 8,000 Hz (one page of 2,048 codes); 2,720 at
+// 8,000 Hz are 3,749 at 11,025 Hz (three pages of 1,360). --width writes the set its pages have. The library reads
+// samples from behind the first "data" in the file, even inside the text of a LIST chunk: here 2,720 bytes of
+// samples, or none before the real data chunk.
 Bytes listBefore(const std::string& text, std::size_t samplesInText, std::size_t samplesInData) {
     Bytes list(text.begin(), text.end());
     const Bytes samples = WavBuilder().data16(test::saw(samplesInText)).bytes();
     list.insert(list.end(), samples.begin() + 16, samples.end());  // the size, then the samples
     WavBuilder w = WavBuilder().format(1, 1, 11025, 16).chunk("LIST", list);
     return samplesInData ? w.data16(test::saw(samplesInData)).bytes() : w.bytes();
+}
+Row width(const std::string& name, std::uint32_t rate, int width, bool convert, unsigned pages, const std::string& set) {
+    return {name, Tool::Encode, wav(rate, 1, 1, 16, 2720), "", kExitOk, convert, width, {}, 92 + 528 * pages, 0, false,
+            set + " codes per page"};
 }
 INSTANTIATE_TEST_SUITE_P(
     EncodeTakes, Refusals,
@@ -192,19 +194,12 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"DataInTextBeforeTheDataChunk", Tool::Encode, listBefore("INFOmetadata", 0, 2720),
             "zrc: $: the samples are read from behind the first \"data\" in the file, at byte 52, but the data "
             "chunk's samples start at byte 68 (--convert reads those)", kExitOk, false, {}, {}, 92},
-        Row{"Width2From11025HzConverted", Tool::Encode, wav(11025, 1, 1, 16, 2720), "", kExitOk, true, 2, {}, 92 + 528, 0,
-            false, "rate code 8, 2-bit codes, 2048 codes per page"},
-        Row{"Width3From8000HzConverted", Tool::Encode, wav(8000, 1, 1, 16, 2720), "", kExitOk, true, 3, {}, 92 + 3 * 528, 0,
-            false, "rate code 11, 3-bit codes, 1360 codes per page"},
-        Row{"Width2", Tool::Encode, wav(8000, 1, 1, 16, 2720), "", kExitOk, false, 2, {}, 92 + 2 * 528, 0, false,
-            "rate code 8, 2-bit codes, 2048 codes per page"},
-        // 2,720 samples fill two pages of 1,360; with a width one page more is written.
-        Row{"Width3", Tool::Encode, wav(11025, 1, 1, 16, 2720), "", kExitOk, false, 3, {}, 92 + 3 * 528, 0, false,
-            "rate code 11, 3-bit codes, 1360 codes per page"},
-        Row{"Width4At8000Hz", Tool::Encode, wav(8000, 1, 1, 16, 2720), "", kExitOk, false, 4, {}, 92 + 3 * 528, 0, false,
-            "rate code 8, 4-bit codes, 1024 codes per page"},
-        Row{"Width4At11025Hz", Tool::Encode, wav(11025, 1, 1, 16, 2720), "", kExitOk, false, 4, {}, 92 + 3 * 528, 0, false,
-            "rate code 11, 4-bit codes, 1024 codes per page"}),
+        width("Width2From11025HzConverted", 11025, 2, true, 1, "rate code 8, 2-bit codes, 2048"),
+        width("Width3From8000HzConverted", 8000, 3, true, 3, "rate code 11, 3-bit codes, 1360"),
+        width("Width2", 8000, 2, false, 2, "rate code 8, 2-bit codes, 2048"),
+        width("Width3", 11025, 3, false, 3, "rate code 11, 3-bit codes, 1360"),  // two pages of samples, and one more
+        width("Width4At8000Hz", 8000, 4, false, 3, "rate code 8, 4-bit codes, 1024"),
+        width("Width4At11025Hz", 11025, 4, false, 3, "rate code 11, 4-bit codes, 1024")),
     [](const auto& p) { return p.param.name; });
 
 }  // namespace
