@@ -27,7 +27,7 @@ struct NameRow {
     std::string words = "";  // on standard output and error
     Names absent = {};       // not there after the run
     bool force = false;
-    std::string setUp = "";  // "old": a.wav exists; "out": a folder; "link" to the input; "plain" file
+    std::string setUp = "";  // "old": a.wav exists; "link" to the input (always there: a folder "out", a file "plain")
 };
 void PrintTo(const NameRow& r, std::ostream* os) { *os << r.name; }
 
@@ -42,13 +42,11 @@ TEST_P(FileNames, GoWhereTheRulesSay) {
         inputs.push_back(write(in, input));
     }
     const std::vector<std::uint8_t> old{'o', 'l', 'd'};
+    fs::create_directory(m_dir.file("out"));
+    write("plain", old);
     if (row.setUp == "old") write("a.wav", old);
-    if (row.setUp == "out") fs::create_directory(m_dir.file("out"));
     if (row.setUp == "link") fs::create_symlink(inputs[0], path("link.wav"));
-    if (row.setUp == "plain") write("plain", old);
-    std::optional<std::string> output;
-    if (row.output) output = path(*row.output);
-    const test::Outcome r = decode(inputs, output, 16, 1, row.force);
+    const test::Outcome r = decode(inputs, row.output ? std::optional(path(*row.output)) : std::nullopt, 16, 1, row.force);
     EXPECT_EQ(r.status, row.status) << r.err;
     EXPECT_NE((r.out + r.err).find(row.words), std::string::npos) << r.out << r.err;
     const mode_t mask = ::umask(0);
@@ -63,8 +61,7 @@ TEST_P(FileNames, GoWhereTheRulesSay) {
     for (const std::string& in : inputs) EXPECT_EQ(test::readFile(in), input) << in;
 }
 
-const Names kStrangeNames{"voice memo 1.zrc", "Besprechung \xC3\xBC.zrc", "\xE9\x8C\xB2\xE9\x9F\xB3.zrc",
-                          "r\xE9union.zrc"};
+const Names kStrangeNames{"voice memo 1.zrc", "Besprechung \xC3\xBC.zrc", "\xE9\x8C\xB2\xE9\x9F\xB3.zrc", "r\xE9union.zrc"};
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, FileNames,
@@ -74,13 +71,12 @@ INSTANTIATE_TEST_SUITE_P(
         NameRow{"SpacesAndNonAsciiBytes", kStrangeNames, {}, kExitOk,
                 {"voice memo 1.wav", "Besprechung \xC3\xBC.wav", "\xE9\x8C\xB2\xE9\x9F\xB3.wav", "r\xE9union.wav"},
                 "r\xE9union.zrc -> "},
-        NameRow{"IntoAFolder", {"a.zrc", "b.zrc"}, "out", kExitOk, {"out/a.wav", "out/b.wav"}, "", {"a.wav"}, false,
-                "out"},
+        NameRow{"IntoAFolder", {"a.zrc", "b.zrc"}, "out", kExitOk, {"out/a.wav", "out/b.wav"}, "", {"a.wav"}},
         NameRow{"IntoANamedFile", {"a.zrc"}, "named.wav", kExitOk, {"named.wav"}, "", {"a.wav"}},
         NameRow{"SeveralInputsAndOneFile", {"a.zrc", "b.zrc"}, "one.wav", kExitUsage, {}, "", {"one.wav", "a.wav"}},
         NameRow{"AFolderThatIsNotThere", {"a.zrc"}, "nowhere/", kExitUsage, {}, "", {"a.wav", "nowhere"}},
         NameRow{"TwoInputsOfOneNameIntoOneFolder", {"a.zrc", "other/a.zrc"}, "out", kExitFileFailed, {"out/a.wav"},
-                "already writes", {}, false, "out"},
+                "already writes"},
         NameRow{"ExistsWithoutForce", {"a.zrc"}, {}, kExitFileFailed, {}, "exists (--force overwrites it)", {},
                 false, "old"},
         NameRow{"ExistsWithForce", {"a.zrc"}, {}, kExitOk, {"a.wav"}, "", {}, true, "old"},
@@ -89,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         NameRow{"TheInputThroughALink", {"a.zrc"}, "link.wav", kExitFileFailed, {}, "overwrite the input", {}, true,
                 "link"},
         NameRow{"AnotherInputOfTheRun", {"c.zrc", "c.wav"}, {}, kExitFileFailed, {}, "overwrite the input", {}, true},
-        NameRow{"AFileForAFolder", {"a.zrc"}, "plain/out.wav", kExitFileFailed, {}, "cannot write", {}, false, "plain"}),
+        NameRow{"AFileForAFolder", {"a.zrc"}, "plain/out.wav", kExitFileFailed, {}, "cannot write"}),
     [](const auto& p) { return p.param.name; });
 
 // The output takes its name only when whole: a file that took the name while every file of a run was written is kept,

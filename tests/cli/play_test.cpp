@@ -15,7 +15,6 @@
 #include "page_road.h"
 #include "recording_player.h"
 #include "signals.h"
-#include "status_line.h"
 #include "zrc_builder.h"
 
 namespace zrc::cli {
@@ -25,9 +24,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 
-struct Shown {
-    unsigned elapsed, total, page, lastPage;  // seconds as shown
-};
+struct Shown { unsigned elapsed, total, page, lastPage; };  // times in seconds, as shown
 
 // The display lines, "[hh : mm : ss / hh : mm : ss]  page n/m"; the digits' form is TimeText's.
 std::vector<Shown> shownLines(const std::string& out) {
@@ -99,10 +96,9 @@ INSTANTIATE_TEST_SUITE_P(
     Modes, PlayOrder,
     ::testing::Values(OrderRow{"play", std::nullopt, false, false, {0, 1, 2, 3, 4, 5, 6, 7}},
                       OrderRow{"playFrom5", 5, false, false, {5, 6, 7}}, OrderRow{"playFromTheLastPage", 7, false, false, {7}},
-                      OrderRow{"cueFrom2", 2, true, false, {2, 3, 4, 5, 6, 7}},
+                      OrderRow{"cueFrom2", 2, true, false, {2, 3, 4, 5, 6, 7}}, OrderRow{"reviewFrom0", 0, false, true, {0}},
                       OrderRow{"reviewFrom5", 5, false, true, {5, 4, 3, 2, 1, 0}},
-                      OrderRow{"reviewFromTheEnd", std::nullopt, false, true, {7, 6, 5, 4, 3, 2, 1, 0}},
-                      OrderRow{"reviewFrom0", 0, false, true, {0}}),
+                      OrderRow{"reviewFromTheEnd", std::nullopt, false, true, {7, 6, 5, 4, 3, 2, 1, 0}}),
     [](const auto& p) { return p.param.name; });
 
 TEST_F(PlayTest, CtrlCStopsTheSoundAndEndsWell) {
@@ -147,18 +143,6 @@ TEST_F(PlayTest, AnOutputThatEndsEarlyIsAFailure) {
     EXPECT_EQ(r.status, kExitFileFailed);
     EXPECT_NE(r.err.find("zrc: " + zrc + ": the sound output ended"), std::string::npos) << r.err;
     EXPECT_EQ(WavNowPlay(), -2);
-}
-
-// On a terminal the shorter line covers what is left of the longer one; a line never shown writes nothing. Elsewhere
-// every line is kept (the tests above).
-TEST(StatusLineTest, RewritesInPlaceOnATerminal) {
-    std::ostringstream tty, nothing;
-    {
-        StatusLine onTty(tty, true), unused(nothing, true);
-        for (const char* text : {"page 10/12", "page 9/12", "page 12/12"}) onTty.show(text);
-    }
-    EXPECT_EQ(tty.str(), "\rpage 10/12\rpage 9/12 \rpage 12/12\n");
-    EXPECT_EQ(nothing.str(), "");
 }
 
 }  // namespace

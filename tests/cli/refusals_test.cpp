@@ -105,11 +105,10 @@ TEST_P(Refusals, OneLineAndNothingLeft) {
     if (row.input) { EXPECT_EQ(test::readFile(input), *row.input); }
 }
 
-// Every damaged header has its row in the codec's table of the check zrc calls; one shows it is called.
+// Every damaged header has its row in the codec's table of the check zrc calls; text shows it is called.
 INSTANTIATE_TEST_SUITE_P(
     Decode, Refusals,
     ::testing::ValuesIn(unopened("", Tool::Decode) + std::vector<Row>{
-        Row{"MagicByte", Tool::Decode, patched(recording(2), 8, {'w'}), kNotZrc},
         Row{"CutInAPage", Tool::Decode, patched(recording(2), 0, {}, 300),
             "zrc: $: truncated: the header announces 2 pages, the file holds 1 page and part of another"},
         // About 4 GB announced, 2 pages there: refused rather than padded.
@@ -186,7 +185,6 @@ INSTANTIATE_TEST_SUITE_P(
     EncodeTakes, Refusals,
     ::testing::Values(
         Row{"Bits12Converted", Tool::Encode, wav(11025, 1, 1, 12, 2720), "", kExitOk, true, {}, {}, 92 + 2 * 528},
-        Row{"Rate44100Converted", Tool::Encode, wav(44100, 1, 1, 16, 4000), "", kExitOk, true, {}, {}, 92 + 528},
         Row{"NoSamples", Tool::Encode, wav(11025, 1, 1, 16, 0), "", kExitOk, false, {}, {}, 92},
         Row{"DataOnlyInsideAnotherChunk", Tool::Encode, listBefore("INFOdata", 1360, 0),
             "zrc: $: the samples are read from behind the first \"data\" in the file, at byte 48, but the file does "
@@ -198,8 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
         width("Width3From8000HzConverted", 8000, 3, true, 3, "rate code 11, 3-bit codes, 1360"),
         width("Width2", 8000, 2, false, 2, "rate code 8, 2-bit codes, 2048"),
         width("Width3", 11025, 3, false, 3, "rate code 11, 3-bit codes, 1360"),  // two pages of samples, and one more
-        width("Width4At8000Hz", 8000, 4, false, 3, "rate code 8, 4-bit codes, 1024"),
-        width("Width4At11025Hz", 11025, 4, false, 3, "rate code 11, 4-bit codes, 1024")),
+        width("Width4", 8000, 4, false, 3, "rate code 8, 4-bit codes, 1024")),
     [](const auto& p) { return p.param.name; });
 
 }  // namespace
