@@ -95,6 +95,27 @@ TEST(Decoder, OutOfRangeCodesAreReportedAndDecodedMasked) {
     EXPECT_EQ(outOfRange.state(), masked.state());
 }
 
+// Random codes with the width changing every few hundred codes, so that the lanes meet states the vectors do not
+// reach.
+TEST(Decoder, Avx2AndBaselineKernelsAgreeOnEveryState) {
+    if (const KernelChoice probe(true); !simd::avx2Enabled()) GTEST_SKIP() << "this processor or build has no AVX2 kernels";
+    std::mt19937 rng(99);
+    std::array<Decoder, 2> decoders;  // AVX2, baseline
+    for (auto& d : decoders) d.reset();
+    for (int chunk = 0; chunk < 200; ++chunk) {
+        const int width = 2 + static_cast<int>(rng() % 3);
+        const auto codes = test::randomCodes(1 + rng() % 600, width, rng);
+        std::array<std::vector<std::int16_t>, 2> out;
+        for (std::size_t k : {0u, 1u}) {
+            const KernelChoice kernels(k == 0);
+            out[k].resize(codes.size());
+            decoders[k].decode(codes.data(), codes.size(), width, out[k].data());
+        }
+        ASSERT_EQ(out[0], out[1]) << "chunk " << chunk;
+        ASSERT_EQ(decoders[0].state(), decoders[1].state()) << "chunk " << chunk;
+    }
+}
+
 struct RateCase { int rate, width; std::size_t codes, samples; };
 
 class PlaybackRateTest : public ::testing::TestWithParam<RateCase> {};
