@@ -5,8 +5,6 @@
 // playback asks for them.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -30,7 +28,7 @@ struct FileRow {
     int rateCode = -1, bits = 16;  // the format bytes of a good file; bits / 8 is PcmWavPlay's sample size
     int dataStart = 44;            // GetWavType's third byte, plus one
     std::optional<std::int32_t> type = {};
-    std::string file = "in.wav";   // empty: the folder itself; "locked.wav" is made unreadable
+    std::string file = "in.wav";   // empty: the folder itself
 };
 void PrintTo(const FileRow& r, std::ostream* os) { *os << r.name; }
 
@@ -63,10 +61,6 @@ TEST_P(OrvelFiles, AnswerWithTheirLengthOrCode) {
     const FileRow& row = GetParam();
     const std::string path = row.file.empty() ? m_dir.path().string() : m_dir.file(row.file).string();
     if (row.bytes) test::writeFile(path, row.bytes());
-    if (row.file == "locked.wav") {
-        if (::geteuid() == 0) GTEST_SKIP() << "root reads files without read permission";
-        std::filesystem::permissions(path, std::filesystem::perms::owner_write);
-    }
     Bytes info(100, 0xEE), type(100, 0xEE), expectedInfo(100, 0xEE), expectedType(100, 0xEE);
     void* cell = nullptr;
     EXPECT_EQ(WavPlx(path.c_str(), 2, 0, &cell, 0, 0, info.data()), row.length);
@@ -76,10 +70,7 @@ TEST_P(OrvelFiles, AnswerWithTheirLengthOrCode) {
     // Only the format bytes are written, and only for a good file.
     const auto u8 = [](int v) { return static_cast<std::uint8_t>(v); };
     if (row.length >= 0) std::tie(expectedInfo[50], expectedInfo[51]) = std::pair(u8(row.rateCode), u8(row.bits));
-    if (typeResult >= 0) {
-        std::tie(expectedType[0], expectedType[1], expectedType[2]) =
-            std::tuple(u8(row.rateCode), u8(row.bits / 8), u8(row.dataStart - 1));
-    }
+    if (typeResult >= 0) std::tie(expectedType[0], expectedType[1], expectedType[2]) = std::tuple(u8(row.rateCode), u8(row.bits / 8), u8(row.dataStart - 1));
     EXPECT_EQ(info, expectedInfo);
     EXPECT_EQ(type, expectedType);
     // The whole file, as 16-bit samples.
@@ -87,11 +78,8 @@ TEST_P(OrvelFiles, AnswerWithTheirLengthOrCode) {
     void* slot = &marker;
     const std::int32_t played = PcmWavPlay(path.c_str(), u8(row.bits / 8), 0, 1 << 20, &slot);
     EXPECT_EQ(played, row.length > 0 ? row.length * 16 / row.bits : row.length);
-    if (played > 0) {
-        std::free(slot);
-    } else {
-        EXPECT_EQ(slot, nullptr);
-    }
+    if (played > 0) std::free(slot);
+    else { EXPECT_EQ(slot, nullptr); }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -112,10 +100,9 @@ INSTANTIATE_TEST_SUITE_P(
                 4, 8, 8, 20},
         FileRow{"DataStartAt256", dataAt(204), 10, 8, 8, 256}, FileRow{"DataStartBeyond256", dataAt(206), 10, 8, 8, 258, -40},
         FileRow{"DataSizeBeyondTheFile", chunks(1, 1, 16, [](WavBuilder& b) { b.data(test::pattern(500), 100000); }), 500, 8},
-        FileRow{"Utf8Name", voice(8000, 8, 100), 100, 8, 8, 44, {}, "Besprechung \xC3\xBC.wav"},
+        // Names are taken as they are (PageCodec's file names hold UTF-8 too).
         FileRow{"Latin1Name", voice(8000, 8, 100), 100, 8, 8, 44, {}, "r\xE9union.wav"},
         FileRow{"Absent", {}, -1}, FileRow{"Folder", {}, -1, -1, 16, 44, {}, ""},
-        FileRow{"Unreadable", voice(11025, 16, 64), -1, -1, 16, 44, {}, "locked.wav"},
         FileRow{"NotRiff", [] { return WavBuilder().tags("RIFX", "WAVE").format(1, 1, 8000, 8).data({1}).bytes(); }, -10},
         FileRow{"NotWave", [] { return WavBuilder().tags("RIFF", "AVI ").format(1, 1, 8000, 8).data({1}).bytes(); }, -10},
         FileRow{"TooShort", [] { return Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0}; }, -10},
@@ -126,12 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A format that cannot serve says so even when the data is missing too.
         FileRow{"StereoWithoutData", chunks(1, 2, 8, [](WavBuilder&) {}), -20},
         FileRow{"NoData", chunks(1, 1, 8, [](WavBuilder& b) { b.chunk("LIST", {1, 2, 3}); }), -30},
-        FileRow{"NoFormat", [] { return WavBuilder().data(test::pattern(8)).bytes(); }, -30},
-        // The text "data" inside a LIST chunk is not a data chunk.
-        FileRow{"DataTagOnlyInsideAnotherChunk", chunks(1, 1, 8, [](WavBuilder& b) {
-                    b.chunk("LIST", {'I', 'N', 'F', 'O', 'd', 'a', 't', 'a', 2, 0, 0, 0, 0x11, 0x11});
-                }),
-                -30, -1, 8}),
+        FileRow{"NoFormat", [] { return WavBuilder().data(test::pattern(8)).bytes(); }, -30}),
     [](const auto& p) { return p.param.name; });
 
 // What a block slot receives, as bytes; frees the block.
@@ -150,7 +132,8 @@ TEST(OrvelStretches, AsTestPlaybackAsksForThem) {
     const std::string wav16 = dir.file("16.wav").string(), wav8 = dir.file("8.wav").string();
     const Bytes file = test::WavFile{8000, 1, 1, 16, test::pattern(5000)}.bytes();
     test::writeFile(wav16, file);
-    test::writeFile(wav8, test::WavFile{8000, 1, 1, 8, test::pattern(5000)}.bytes());
+    // Eight-bit samples widened: -32768, 0, 32512, -32512, -256.
+    test::writeFile(wav8, test::WavFile{8000, 1, 1, 8, {0x00, 0x80, 0xFF, 0x01, 0x7F}}.bytes());
     struct Row {
         const char* what;
         std::uint8_t bytesPerSample;
@@ -158,39 +141,28 @@ TEST(OrvelStretches, AsTestPlaybackAsksForThem) {
     };
     for (const Row& c : std::vector<Row>{
              {"inside", 2, 1044, 1000, 1044, 1000}, {"over the end", 2, 4544, 1000, 4544, 500},
-             {"from the header", 2, 0, 1000, 44, 956}, {"negative start", 1, -100, 200, 44, 56},
-             {"odd start, 16-bit", 2, 45, 1000, 46, 998}, {"odd length, 16-bit", 2, 44, 999, 44, 998},
-             {"odd start, 8-bit", 1, 45, 1000, 45, 1000}, {"past the end", 2, 5044, 1000, 0, 0},
-             {"single byte left", 2, 5043, 1000, 0, 0}, {"zero length", 1, 44, 0, 0, 0},
-             {"negative length", 1, 44, -5, 0, 0}}) {
+             {"from the header", 2, 0, 1000, 44, 956}, {"odd start", 2, 45, 1000, 46, 998}, {"odd length", 2, 44, 999, 44, 998},
+             {"past the end", 2, 5044, 1000, 0, 0}, {"single byte left", 2, 5043, 1000, 0, 0}, {"zero length", 2, 44, 0, 0, 0},
+             {"negative length", 2, 44, -5, 0, 0}, {"8-bit, negative start", 1, -100, 147, 44, 3}, {"8-bit, odd start", 1, 45, 1000, 45, 4}}) {
         void* slot = nullptr;
         const std::int32_t n = PcmWavPlay((c.bytesPerSample == 2 ? wav16 : wav8).c_str(), c.bytesPerSample, c.start, c.length, &slot);
         EXPECT_EQ(n, c.bytes * 2 / c.bytesPerSample) << c.what;
         const Bytes got = take(slot, n);
-        if (c.bytesPerSample == 2) {
-            EXPECT_EQ(got, Bytes(file.begin() + c.offset, file.begin() + c.offset + c.bytes)) << c.what;
-        }
+        if (c.bytesPerSample == 2) { EXPECT_EQ(got, Bytes(file.begin() + c.offset, file.begin() + c.offset + c.bytes)) << c.what; }
     }
-
-    // Eight-bit samples widened: -32768, 0, 32512, -32512, -256.
-    const std::string eight = dir.file("5.wav").string();
-    test::writeFile(eight, test::WavFile{8000, 1, 1, 8, {0x00, 0x80, 0xFF, 0x01, 0x7F}}.bytes());
     void* slot = nullptr;
-    ASSERT_EQ(PcmWavPlay(eight.c_str(), 1, 44, 1000, &slot), 10);
+    ASSERT_EQ(PcmWavPlay(wav8.c_str(), 1, 44, 1000, &slot), 10);
     EXPECT_EQ(take(slot, 10), (Bytes{0x00, 0x80, 0x00, 0x00, 0x00, 0x7F, 0x00, 0x81, 0x00, 0xFF}));
 
     // Refusals leave the slot empty: another sample size than the file's,
-    // no length, no slot, no name; no info buffer still gives the length.
+    // no slot, no name; no info buffer still gives the length.
     int marker = 0;
-    for (const auto& [size, length] : std::vector<std::pair<std::uint8_t, std::int32_t>>{{1, 100}, {2, 0}}) {
-        slot = &marker;
-        EXPECT_EQ(PcmWavPlay(wav16.c_str(), size, 44, length, &slot), size == 1 ? -20 : 0);
-        EXPECT_EQ(slot, nullptr);
-    }
+    slot = &marker;
+    EXPECT_EQ(PcmWavPlay(wav16.c_str(), 1, 44, 100, &slot), -20);
+    EXPECT_EQ(slot, nullptr);
     EXPECT_EQ(PcmWavPlay(wav16.c_str(), 2, 44, 100, nullptr), 0);
-    EXPECT_EQ(PcmWavPlay(nullptr, 2, 44, 100, &slot), -1);
-    EXPECT_EQ(WavPlx(nullptr, 2, 0, nullptr, 0, 0, nullptr), -1);
-    EXPECT_EQ(GetWavType(nullptr, nullptr), -1);
+    EXPECT_EQ(std::tuple(PcmWavPlay(nullptr, 2, 44, 100, &slot), WavPlx(nullptr, 2, 0, nullptr, 0, 0, nullptr),
+                         GetWavType(nullptr, nullptr)), std::tuple(-1, -1, -1));
     EXPECT_EQ(GetWavType(wav16.c_str(), nullptr), 5000);
 }
 

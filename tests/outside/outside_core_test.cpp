@@ -1,6 +1,6 @@
-// The cores behind Corvid and Orvel: the block queue as the audio callback
-// drives it, what the wave output reads of a header block, and Orvel's
-// lengths against a 32-bit result.
+// The cores behind Corvid and Orvel where their C interfaces cannot show a
+// fault: when the audio callback counts a block, a playback of hours, the
+// rate a device is opened at, and lengths against a 32-bit result.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,7 +16,6 @@ namespace zrc {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using test::WavBuilder;
 
 Bytes run(std::uint8_t first, std::size_t n) {
     Bytes v(n);
@@ -32,21 +31,21 @@ protected:
         m_taken = m_queue.fill(out, silence);
         return out;
     }
-    void* add(const Bytes& bytes) {
+    void add(const Bytes& bytes) {
         void* block = std::calloc(bytes.size() + 1, 1);
         if (!bytes.empty()) std::memcpy(block, bytes.data(), bytes.size());
         m_queue.append(block, bytes.size());
-        return block;
     }
     corvid::BlockQueue m_queue;
     std::size_t m_taken = 0;
 };
 
+// A block counts once the buffer with its last byte has gone: the next
+// callback, not the one that copies it.
 TEST_F(BlockQueueTest, PlaysInOrderAndCountsABlockOnceTheBufferWithItsLastByteHasGone) {
     add(run(1, 10));
     add({});
     add(run(11, 10));
-    EXPECT_FALSE(m_queue.drained());
     // Each step: bytes taken by a callback of 8, blocks counted after it.
     // Block 0 ends in the second; the empty one counts with it.
     Bytes heard;
@@ -59,7 +58,6 @@ TEST_F(BlockQueueTest, PlaysInOrderAndCountsABlockOnceTheBufferWithItsLastByteHa
     Bytes expected = run(1, 20);
     expected.resize(32, 0x80);
     EXPECT_EQ(heard, expected);
-    EXPECT_EQ(m_queue.bytesDelivered(), 32u);
     EXPECT_TRUE(m_queue.drained());
     // A block queued after the queue ran dry plays and counts like any other.
     add(run(50, 4));
@@ -67,30 +65,10 @@ TEST_F(BlockQueueTest, PlaysInOrderAndCountsABlockOnceTheBufferWithItsLastByteHa
     EXPECT_EQ(pull(6), (Bytes{50, 51, 52, 53, 0, 0}));
     pull(6);
     EXPECT_EQ(m_queue.blocksPlayed(), 4u);
-    EXPECT_TRUE(m_queue.drained());
 }
 
-TEST_F(BlockQueueTest, FreesBlocksOnceConsumedOnceEachAndAllOnClear) {
-    for (int i = 0; i < 5; ++i) add(run(1, 10));
-    pull(25);
-    m_queue.releaseConsumed();
-    EXPECT_EQ(m_queue.blocksHeld(), 3u);  // block 2 is half heard
-    m_queue.clear();
-    EXPECT_EQ(m_queue.blocksHeld(), 0u);
-    EXPECT_EQ(m_queue.blocksPlayed(), 0u);
-    EXPECT_EQ(pull(4), Bytes(4, 0));
-    // A block handed over twice plays twice and is freed once.
-    void* block = add({7, 8, 9});
-    m_queue.append(block, 3);
-    EXPECT_EQ(m_queue.blocksHeld(), 1u);
-    EXPECT_EQ(pull(4), (Bytes{7, 8, 9, 7}));
-    m_queue.releaseConsumed();
-    EXPECT_TRUE(m_queue.holds(block)) << "the second entry still reads it";
-    EXPECT_EQ(pull(3), (Bytes{8, 9, 0}));
-    m_queue.releaseConsumed();
-    EXPECT_FALSE(m_queue.holds(block));
-}
-
+// Thousands of blocks: the table of played ones is compacted as it goes,
+// and neither the sound nor the count notices.
 TEST_F(BlockQueueTest, LongPlaybackKeepsCountingPastTheTableCompaction) {
     for (int i = 0; i < 5000; ++i) {
         add(run(static_cast<std::uint8_t>(i), 3));
@@ -102,22 +80,13 @@ TEST_F(BlockQueueTest, LongPlaybackKeepsCountingPastTheTableCompaction) {
     EXPECT_EQ(m_queue.blocksPlayed(), 5000u);
 }
 
-// The 100-byte header block a playback starts with.
-Bytes headerBlock(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
-    Bytes bytes = WavBuilder().format(tag, channels, rate, bits).data({}, 528000000).bytes();
-    bytes.resize(100, 0);
-    return bytes;
-}
-
-// The headers Corvid refuses are rows of its own test; here, what it reads
-// of a good one, and a "fmt " chunk that must lie within the bytes given.
+// The disk driver plays at any rate and channel count alike: only here does
+// a header read at the wrong offset show.
 TEST(StreamFormat, ReadsTheHeaderWithinTheBytesGiven) {
-    const Bytes header = headerBlock(1, 2, 22050, 16);
+    const Bytes header = test::WavBuilder().format(1, 2, 22050, 16).data({}, 528000000).bytes();
     const auto s = corvid::streamFormatOf(header);
     ASSERT_TRUE(s);
     EXPECT_EQ(std::tuple(s->sampleRate, s->channels, s->bitsPerSample), std::tuple(22050u, 2, 16));
-    EXPECT_FALSE(corvid::streamFormatOf(std::span(header).first(30)));
-    EXPECT_TRUE(corvid::streamFormatOf(std::span(header).first(36)));
 }
 
 // 3e9 bytes of data: a 32-bit result cannot say that (the stretches
