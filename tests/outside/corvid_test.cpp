@@ -23,14 +23,10 @@ namespace {
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 
-void queue(void* block, std::int32_t length) {
-    void* slot = block;
-    EXPECT_EQ(WavAddPlayData(&slot, length), 0);
-}
 void queueBytes(const Bytes& bytes) {
     void* block = std::calloc(bytes.size() + 1, 1);
     if (!bytes.empty()) std::memcpy(block, bytes.data(), bytes.size());
-    queue(block, static_cast<std::int32_t>(bytes.size()));
+    EXPECT_EQ(WavAddPlayData(&block, static_cast<std::int32_t>(bytes.size())), 0);
 }
 
 // The player's 100-byte header block: a streaming RIFF header and zeros.
@@ -49,14 +45,11 @@ void startPlayback(std::uint32_t rate = 11025, std::uint16_t channels = 1, std::
 std::vector<std::int32_t> waitForEnd() {
     std::vector<std::int32_t> seen;
     const auto limit = std::chrono::steady_clock::now() + 60s;
-    for (std::int32_t v = WavNowPlay(); v != -2; v = WavNowPlay()) {
+    for (std::int32_t v = WavNowPlay(); v != -2 && std::chrono::steady_clock::now() < limit; v = WavNowPlay()) {
         if (seen.empty() || seen.back() != v) seen.push_back(v);
-        if (std::chrono::steady_clock::now() > limit) {
-            ADD_FAILURE() << "the playback never ended";
-            break;
-        }
         std::this_thread::sleep_for(1ms);
     }
+    EXPECT_EQ(WavNowPlay(), -2) << "the playback never ended";
     return seen;
 }
 
@@ -78,7 +71,7 @@ protected:
 struct FormatRow {
     std::uint32_t rate;
     std::uint16_t channels, bits;
-    std::uint8_t silence;
+    std::uint8_t silence;  // what the device plays when the queue runs dry
 };
 
 class CorvidFormats : public CorvidDisk, public ::testing::WithParamInterface<FormatRow> {};
@@ -133,32 +126,24 @@ TEST_P(CorvidCut, EndsThePlaybackAtOnce) {
 INSTANTIATE_TEST_SUITE_P(Calls, CorvidCut, ::testing::Bool(),
                          [](const auto& p) { return std::string(p.param ? "WavDestroy" : "WavStop"); });
 
+// No playback yet (its own process, before the first WavCreate), none any
+// more, a null block where the header should be, a header alone.
 TEST_F(CorvidDisk, EveryCallIsHarmlessInEveryState) {
-    // No playback yet (its own process, before the first WavCreate), or
-    // none any more: every call is harmless, blocks are freed.
     void* empty = nullptr;
     auto idle = [&] {
-        EXPECT_EQ(WavStop() + WavDestroy() + WavDestroy(), 0);
-        queueBytes(test::pattern(100));
-        EXPECT_EQ(WavAddPlayData(nullptr, 100) + WavAddPlayData(&empty, 100), 0);
+        EXPECT_EQ(WavStop() + WavDestroy() + WavDestroy() + WavAddPlayData(nullptr, 100) + WavAddPlayData(&empty, 100), 0);
+        queueBytes(test::pattern(100));  // nothing to play it: freed
         EXPECT_EQ(WavNowPlay(), -2);
     };
     idle();
     EXPECT_FALSE(std::filesystem::exists(outPath()));
-    // Created twice, a null block where the header should be: the header is
-    // still the next real block.
-    EXPECT_EQ(WavCreate() + WavCreate(), 0);
-    EXPECT_EQ(WavNowPlay(), -2);
-    EXPECT_EQ(WavAddPlayData(&empty, 10000), 0);
+    EXPECT_EQ(WavCreate() + WavCreate() + WavAddPlayData(&empty, 10000), 0);
     queueBytes(headerBlock());
     queueBytes(test::pattern(1500));
-    EXPECT_EQ(WavAddPlayData(&empty, 10) + WavAddPlayData(nullptr, 10), 0);
     waitForEnd();
     EXPECT_EQ(WavStop() + WavStop(), 0);
-    EXPECT_EQ(WavNowPlay(), -2);
     EXPECT_EQ(played(), test::pattern(1500));
     idle();
-    // A playback of its header alone ends all the same.
     startPlayback();
     for (const std::int32_t v : waitForEnd()) EXPECT_EQ(v, 0);
     EXPECT_TRUE(played().empty());
@@ -166,6 +151,9 @@ TEST_F(CorvidDisk, EveryCallIsHarmlessInEveryState) {
 
 // Each says so once, in its own words.
 TEST_F(CorvidDisk, ABadHeaderOrNoDevicePlaysNothingAndSaysSoOnce) {
+    auto saidOnce = [](const std::string& err, const char* start) {
+        return err.rfind(start, 0) == 0 && std::count(err.begin(), err.end(), '\n') == 1;
+    };
     ::testing::internal::CaptureStderr();
     // Not RIFF, float, 24-bit, no or nine channels, no rate, a "fmt " cut off.
     Bytes cut = headerBlock();
@@ -180,7 +168,7 @@ TEST_F(CorvidDisk, ABadHeaderOrNoDevicePlaysNothingAndSaysSoOnce) {
     }
     EXPECT_FALSE(std::filesystem::exists(outPath())) << "a device was opened";
     std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err.rfind("Corvid: the header block is not", 0) == 0 ? std::count(err.begin(), err.end(), '\n') : 0, 1) << err;
+    EXPECT_TRUE(saidOnce(err, "Corvid: the header block is not")) << err;
     ::testing::internal::CaptureStderr();
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     for (int run = 0; run < 2; ++run) {
@@ -190,7 +178,7 @@ TEST_F(CorvidDisk, ABadHeaderOrNoDevicePlaysNothingAndSaysSoOnce) {
         EXPECT_EQ(WavStop() + WavDestroy(), 0);
     }
     err = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err.rfind("Corvid: no audio device", 0) == 0 ? std::count(err.begin(), err.end(), '\n') : 0, 1) << err;
+    EXPECT_TRUE(saidOnce(err, "Corvid: no audio device")) << err;
 }
 
 TEST_F(CorvidDisk, FreesPlayedBlocksAsItGoesAndTheRestOnDestroy) {
@@ -203,7 +191,7 @@ TEST_F(CorvidDisk, FreesPlayedBlocksAsItGoesAndTheRestOnDestroy) {
         pace(paceMs);
         startPlayback();
         const std::size_t base = heapInUse();
-        for (int i = 0; i < blocks; ++i) queue(std::calloc(static_cast<std::size_t>(size), 1), size);
+        for (int i = 0; i < blocks; ++i) queueBytes(Bytes(static_cast<std::size_t>(size)));
         EXPECT_GE(heapInUse(), base + static_cast<std::size_t>(blocks * size));
         if (paceMs == 1) waitForEnd();
         else { EXPECT_EQ(WavDestroy(), 0); }

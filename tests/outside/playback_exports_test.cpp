@@ -110,20 +110,6 @@ TEST_P(PlaybackExports, RefusalsAllocateNothingAndLeaveTheDecoderAlone) {
     EXPECT_EQ(page(v, 0, 1360, 3), fromReset);
 }
 
-TEST_P(PlaybackExports, ShortPagesAtRates7And8EndInSilence) {
-    const auto v = test::loadDecoderVector(2, "nrm-a");
-    // 14 inputs fill two groups of 7 (22 outputs); 16 fill two groups of 8.
-    for (const auto& [rate, codes, samples] : std::vector<std::tuple<int, std::size_t, std::size_t>>{
-             {7, 14, 3215}, {8, 16, 2816}}) {
-        ASSERT_EQ(m_dec(rate, 2, 0, nullptr, nullptr, 1), 0);
-        const Samples s = decodePage(m_dec, rate, 2, Bytes(v.codes.begin(), v.codes.begin() + static_cast<long>(codes)));
-        ASSERT_EQ(s.size(), samples);
-        EXPECT_EQ(s[0], test::doubledClipped(v.steps[0]));
-        EXPECT_EQ(s[21], test::doubledClipped(v.steps[codes - 1]));
-        EXPECT_TRUE(std::all_of(s.begin() + 22, s.end(), [](std::int16_t x) { return x == 0; })) << rate;
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Libraries, PlaybackExports,
     ::testing::Values(Library{"PageCodec", [] { return test::loadedPageCodec().pb_adpcm_dec; },
