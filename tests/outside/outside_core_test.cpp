@@ -1,6 +1,6 @@
-// The cores behind Corvid and Orvel where their C interfaces cannot show a
-// fault: when the audio callback counts a block, a playback of hours, the
-// rate a device is opened at, and lengths against a 32-bit result.
+// The cores behind Corvid and Orvel, where a fault shows more plainly than
+// through their C interfaces: when the audio callback counts a block, a
+// playback of hours, the rate a device is opened at, the stretches of a WAV.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -89,13 +89,31 @@ TEST(StreamFormat, ReadsTheHeaderWithinTheBytesGiven) {
     EXPECT_EQ(std::tuple(s->sampleRate, s->channels, s->bitsPerSample), std::tuple(22050u, 2, 16));
 }
 
-// 3e9 bytes of data: a 32-bit result cannot say that (the stretches
-// themselves are in Orvel's WAV table).
-TEST(VoiceWav, LengthsStopShortOfA32BitResult) {
-    for (const std::uint8_t bytesPerSample : {std::uint8_t{1}, std::uint8_t{2}}) {
-        const orvel::VoiceWav w{11, static_cast<std::uint8_t>(8 * bytesPerSample), bytesPerSample, 44, 3000000000ull};
-        EXPECT_EQ(orvel::reportedDataLength(w), 0x7FFFFFFE);
-        EXPECT_EQ(orvel::widenedBytes(orvel::clipStretch(w, 44, 0x7FFFFFFF).bytes, bytesPerSample), 0x7FFFFFFEu);
+// The stretches test playback asks for, of a data chunk of 5,000 bytes at 44
+// (it ends at 5,044): cut to the chunk, to whole samples, and to what a
+// 32-bit result can say of the 16-bit block (a chunk of 3e9 bytes).
+TEST(VoiceWav, StretchesStayInTheChunkOnWholeSamplesWithinA32BitResult) {
+    struct Row {
+        const char* what;
+        std::uint8_t bytesPerSample;
+        std::int64_t start, length;
+        std::uint64_t offset, bytes;
+        std::uint64_t dataSize = 5000;
+    };
+    for (const Row& c : std::vector<Row>{
+             {"inside", 2, 1044, 1000, 1044, 1000}, {"over the end", 2, 4544, 1000, 4544, 500},
+             {"from the header", 2, 0, 1000, 44, 956}, {"negative start", 1, -100, 200, 44, 56},
+             {"odd start, 16-bit", 2, 45, 1000, 46, 998}, {"odd length, 16-bit", 2, 44, 999, 44, 998},
+             {"odd start, 8-bit", 1, 45, 1000, 45, 1000}, {"past the end", 2, 5044, 1000, 0, 0},
+             {"single byte left", 2, 5043, 1000, 0, 0}, {"zero length", 1, 44, 0, 0, 0}, {"negative length", 1, 44, -5, 0, 0},
+             {"16-bit, beyond 32 bits", 2, 44, 0x7FFFFFFF, 44, 0x7FFFFFFE, 3000000000ull},
+             {"8-bit, beyond 32 bits", 1, 44, 0x7FFFFFFF, 44, 0x3FFFFFFF, 3000000000ull}}) {
+        const orvel::VoiceWav w{11, static_cast<std::uint8_t>(8 * c.bytesPerSample), c.bytesPerSample, 44, c.dataSize};
+        const orvel::Stretch s = orvel::clipStretch(w, c.start, c.length);
+        EXPECT_EQ(s.bytes, c.bytes) << c.what;
+        EXPECT_TRUE(c.bytes == 0 || s.offset == c.offset) << c.what << ": from " << s.offset;
+        EXPECT_LE(orvel::widenedBytes(s.bytes, c.bytesPerSample), 0x7FFFFFFEu) << c.what;
+        if (c.dataSize > 5000) { EXPECT_EQ(orvel::reportedDataLength(w), 0x7FFFFFFE); }
     }
 }
 
