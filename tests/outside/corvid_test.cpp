@@ -8,9 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <limits>
 #include <thread>
-#include <vector>
 
 #include "corvid.h"
 #include "signals.h"
@@ -42,7 +40,7 @@ void startPlayback(std::uint32_t rate = 11025, std::uint16_t channels = 1, std::
 }
 
 // Polls until the playback ends, or has played `blocks`: the counts seen.
-std::vector<std::int32_t> waitFor(std::int32_t blocks = std::numeric_limits<std::int32_t>::max()) {
+std::vector<std::int32_t> waitFor(std::int32_t blocks = INT32_MAX) {
     std::vector<std::int32_t> seen;
     const auto limit = std::chrono::steady_clock::now() + 60s;
     std::int32_t v = WavNowPlay();
@@ -124,7 +122,7 @@ TEST_P(CorvidCut, EndsThePlaybackAtOnce) {
 INSTANTIATE_TEST_SUITE_P(Calls, CorvidCut, ::testing::Bool(),
                          [](const auto& p) { return std::string(p.param ? "WavDestroy" : "WavStop"); });
 
-// Before the first WavCreate (its own process), a header alone, and after: no call harms.
+// Before the first WavCreate (its own process), while playing, and after: no call harms.
 TEST_F(CorvidDisk, EveryCallIsHarmlessInEveryState) {
     void* empty = nullptr;
     auto idle = [&] {
@@ -136,10 +134,14 @@ TEST_F(CorvidDisk, EveryCallIsHarmlessInEveryState) {
     EXPECT_FALSE(std::filesystem::exists(outPath()));
     startPlayback();
     EXPECT_EQ(WavAddPlayData(nullptr, 10) + WavAddPlayData(&empty, 10), 0);
-    for (const std::int32_t v : waitFor()) EXPECT_EQ(v, 0);
+    queueBytes(test::pattern(1500));
+    waitFor();
     EXPECT_EQ(WavStop() + WavStop(), 0);
-    EXPECT_TRUE(played().empty());
+    EXPECT_EQ(played(), test::pattern(1500));
     idle();
+    startPlayback();  // a header alone, counted afresh
+    for (const std::int32_t v : waitFor()) EXPECT_EQ(v, 0);
+    EXPECT_TRUE(played().empty());
 }
 
 // Each says so once, in its own words.
