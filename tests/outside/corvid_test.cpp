@@ -139,7 +139,8 @@ TEST_F(CorvidDisk, EveryCallIsHarmlessInEveryState) {
     EXPECT_EQ(WavStop() + WavStop(), 0);
     EXPECT_EQ(played(), test::pattern(1500));
     idle();
-    startPlayback();  // a header alone, counted afresh
+    startPlayback();  // a header alone
+    EXPECT_EQ(WavNowPlay(), 0) << "not counted afresh";
     for (const std::int32_t v : waitFor()) EXPECT_EQ(v, 0);
     EXPECT_TRUE(played().empty());
 }
