@@ -1,5 +1,7 @@
 #include "wav_builder.h"
 
+#include <algorithm>
+
 #include "test_files.h"
 
 namespace zrc::test {
@@ -78,6 +80,19 @@ std::vector<std::int16_t> samplesOf16BitWav(const std::vector<std::uint8_t>& wav
     std::vector<std::int16_t> out;
     for (std::size_t k = 44; k + 1 < wav.size(); k += 2) out.push_back(static_cast<std::int16_t>(wav[k] | (wav[k + 1] << 8)));
     return out;
+}
+
+::testing::AssertionResult wavHeaderTrue(const std::vector<std::uint8_t>& wav, std::uint32_t rate, int bits) {
+    if (wav.size() < 44) return ::testing::AssertionFailure() << "a file of " << wav.size() << " bytes";
+    // The header a writer that knew the final size would have written.
+    WavBuilder expected;
+    expected.format(1, 1, rate, static_cast<std::uint16_t>(bits)).data({}, static_cast<std::uint32_t>(wav.size() - 44));
+    auto header = expected.bytes();
+    for (std::size_t i = 0; i < 4; ++i) header[4 + i] = static_cast<std::uint8_t>((wav.size() - 8) >> (8 * i));
+    if (std::equal(header.begin(), header.end(), wav.begin())) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "header of a " << wav.size() << "-byte file: RIFF size " << le32At(wav, 4)
+                                         << ", rate " << le32At(wav, 24) << ", byte rate " << le32At(wav, 28)
+                                         << ", bits " << (wav[34] | wav[35] << 8) << ", data size " << le32At(wav, 40);
 }
 
 }  // namespace zrc::test

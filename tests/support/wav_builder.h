@@ -1,6 +1,8 @@
 // WAV files for tests, chunk by chunk: odd layouts are as easy as the canonical one.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -43,5 +45,9 @@ struct WavFile {
 
 // The 16-bit samples of a canonical WAV file (header of 44 bytes).
 std::vector<std::int16_t> samplesOf16BitWav(const std::vector<std::uint8_t>& wav);
+
+// A canonical PCM header whose sizes are those of the file it heads, whose rates and alignment agree, at the rate
+// and sample size given.
+::testing::AssertionResult wavHeaderTrue(const std::vector<std::uint8_t>& wav, std::uint32_t rate, int bits);
 
 }  // namespace zrc::test
