@@ -53,7 +53,10 @@ TEST_F(ConverterTest, DecodeEqualsTheLibrary) {
         ASSERT_EQ(r.status, kExitOk) << r.err;
         const std::string ref = write("ref.zrc", reference.empty() ? recording : reference);
         if (mixed) {
-            write("ref.wav", test::WavBuilder().format(1, 1, 11025, 16).data16(test::playbackBlocks(ref, test::allPages(ref))).bytes());
+            write("ref.wav", test::WavBuilder()
+                                 .format(1, 1, 11025, 16)
+                                 .data16(test::playbackBlocks(ref, test::allPages(ref)))
+                                 .bytes());
         } else {
             const std::int32_t pages = AdpcmDec1(ref.c_str(), path("ref.wav").c_str(), bits / 8, 0, 0, nullptr, 0);
             ASSERT_GT(AdpcmDec1(nullptr, nullptr, bits / 8, 0, pages - 1, nullptr, 1), 0);  // every page, then the end
@@ -97,7 +100,8 @@ EncodeRow coded(const std::string& name, std::uint16_t formatTag, unsigned bytes
         if (formatTag == 3) std::memcpy(&v, bytesPerSample == 4 ? static_cast<const void*>(&f) : &d, bytesPerSample);
         else if (bytesPerSample == 1) v = static_cast<std::uint8_t>((x[k] >> 8) + 128);
         else v = std::uint64_t{static_cast<std::uint16_t>(x[k])} << (8 * (bytesPerSample - 2));
-        for (unsigned i = 0; i < 2 * bytesPerSample; ++i) data.push_back(static_cast<std::uint8_t>(v >> (8 * (i % bytesPerSample))));
+        for (unsigned i = 0; i < 2 * bytesPerSample; ++i)
+            data.push_back(static_cast<std::uint8_t>(v >> (8 * (i % bytesPerSample))));
     }
     const auto bits = static_cast<std::uint16_t>(bytesPerSample * 8);
     test::WavBuilder w;
@@ -146,7 +150,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ConverterTest, StereoAt44100HzKeepsItsLengthAndItsSound) {
     const auto tone = test::sine(54400, 44100, 440, 0.4), high = test::sine(54400, 44100, 9000, 0.3);
     std::vector<std::int16_t> frames;
-    for (std::size_t k = 0; k < tone.size(); ++k) frames.insert(frames.end(), {tone[k], static_cast<std::int16_t>(tone[k] + high[k])});
+    for (std::size_t k = 0; k < tone.size(); ++k)
+        frames.insert(frames.end(), {tone[k], static_cast<std::int16_t>(tone[k] + high[k])});
     const std::string wav = write("stereo.wav", test::WavBuilder().format(1, 2, 44100, 16).data16(frames).bytes());
     const test::Outcome r = encode(test::encodeOptions({wav}, {}, true));
     EXPECT_NE(r.out.find("converted from 44,100 Hz stereo 16-bit to 11,025 Hz mono 16-bit"), std::string::npos) << r.err;

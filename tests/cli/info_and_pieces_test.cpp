@@ -31,7 +31,8 @@ TEST_F(InfoTest, TextAndJsonReports) {
                              "00 : 00 : 07 (7.026 s)"}) {
         EXPECT_NE(text.out.find(line), std::string::npos) << text.out;
     }
-    const test::Outcome r = info({mixed, write("notes.txt", {'n', 'o'}), write("empty.zrc", test::ZrcBuilder().mode(1).bytes())}, true);
+    const test::Outcome r =
+        info({mixed, write("notes.txt", {'n', 'o'}), write("empty.zrc", test::ZrcBuilder().mode(1).bytes())}, true);
     EXPECT_EQ(r.status, kExitFileFailed);
     auto j = nlohmann::json::parse(r.out);
     ASSERT_EQ(j.size(), 3u);
@@ -48,7 +49,8 @@ TEST_F(InfoTest, TextAndJsonReports) {
 // Seconds are cut, not rounded; hours beyond 99 keep their last two digits.
 TEST(TimeText, AsThePlayerShowsIt) {
     for (const auto& [ms, text] : std::vector<std::pair<std::int64_t, std::string>>{
-             {999, "00 : 00 : 00"}, {59999, "00 : 00 : 59"}, {3723000, "01 : 02 : 03"}, {123LL * 3600000 + 4000, "23 : 00 : 04"}}) {
+             {999, "00 : 00 : 00"}, {59999, "00 : 00 : 59"}, {3723000, "01 : 02 : 03"},
+             {123LL * 3600000 + 4000, "23 : 00 : 04"}}) {
         EXPECT_EQ(formatPlayingTime(ms), text) << ms;
     }
 }

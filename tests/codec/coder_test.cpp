@@ -145,10 +145,13 @@ TEST_P(PlaybackRateTest, CountAndExpansionPattern) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, PlaybackRateTest,
-                         ::testing::Values(RateCase{11, 3, 1360, 1360}, RateCase{11, 4, 2048, 2048}, RateCase{11, 2, 5000, 2048},
-                                           RateCase{8, 2, 2048, 2816}, RateCase{8, 3, 1360, 1408}, RateCase{8, 4, 1024, 1408},
+                         ::testing::Values(RateCase{11, 3, 1360, 1360}, RateCase{11, 4, 2048, 2048},
+                                           RateCase{11, 2, 5000, 2048}, RateCase{8, 2, 2048, 2816},
+                                           RateCase{8, 3, 1360, 1408}, RateCase{8, 4, 1024, 1408},
                                            RateCase{7, 2, 2046, 3215}, RateCase{7, 3, 2046, 3215}),
-                         [](const auto& p) { return "rate" + std::to_string(p.param.rate) + "_w" + std::to_string(p.param.width); });
+                         [](const auto& p) {
+                             return "rate" + std::to_string(p.param.rate) + "_w" + std::to_string(p.param.width);
+                         });
 
 // A WAV file past 4 GB (a recording of some 830 MB) says so rather than a size 4 GB short.
 TEST(WavFormat, SizesBeyondTheFieldsHoldAtTheTop) {
@@ -184,7 +187,10 @@ TEST_P(RoundTripTest, SpeechComesBackAboveItsNoiseFloor) {
     }
     const std::vector<std::uint8_t> file = test::readFile(zrc), in = test::readFile(wav);
     ASSERT_EQ(file.size(), usize);
-    if (rt.bundled) { EXPECT_TRUE(file == test::readFile(wav.substr(0, wav.size() - 3) + "zrc")) << "differs from the bundled recording"; }
+    if (rt.bundled) {
+        EXPECT_TRUE(file == test::readFile(wav.substr(0, wav.size() - 3) + "zrc"))
+            << "differs from the bundled recording";
+    }
     std::array<std::pair<int, int>, 2> layouts{{{3, 4080}, {2, 4092}}};  // the recorder's
     if (rt.width != 0) layouts[0] = layouts[1] = {rt.width, 4096 / rt.width * rt.width};
     Decoder decoder;

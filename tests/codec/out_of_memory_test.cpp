@@ -25,11 +25,13 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 TEST(OutOfMemory, EachExportGivesItsFailureCode) {
     const zrc::test::TempDir dir;
-    const std::string wav = ZRC_SAMPLES_DIR "/greet-11k16.wav", zrc = ZRC_SAMPLES_DIR "/greet-11k16.zrc", out = dir.file("out").string();
+    const std::string wav = ZRC_SAMPLES_DIR "/greet-11k16.wav", zrc = ZRC_SAMPLES_DIR "/greet-11k16.zrc",
+                      out = dir.file("out").string();
     allocationsFail = true;
     const std::array<std::int32_t, 3> got = {wav_zrc_encoder_f(wav.c_str(), out.c_str(), 0, 4, 510, 0, 3),
                                              wav_zrc_encoder(wav.c_str(), out.c_str(), 0, 4),
                                              AdpcmDec1(zrc.c_str(), out.c_str(), 2, 0, 0, nullptr, 0)};
     allocationsFail = false;
-    EXPECT_EQ(got, (std::array<std::int32_t, 3>{PAGECODEC_ENCODE_WRITE_FAILED, PAGECODEC_ENCODE_WRITE_FAILED, PAGECODEC_DECODE_WAV_FAILED}));
+    EXPECT_EQ(got, (std::array<std::int32_t, 3>{PAGECODEC_ENCODE_WRITE_FAILED, PAGECODEC_ENCODE_WRITE_FAILED,
+                                                PAGECODEC_DECODE_WAV_FAILED}));
 }

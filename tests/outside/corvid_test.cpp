@@ -98,7 +98,9 @@ TEST_P(CorvidFormats, PlayTheQueuedBytesInOrderAndCountBlocksAsTheyFinish) {
 INSTANTIATE_TEST_SUITE_P(Headers, CorvidFormats,
                          ::testing::Values(FormatRow{11025, 1, 16, 0}, FormatRow{8000, 1, 8, 0x80},
                                            FormatRow{22050, 2, 16, 0}, FormatRow{8000, 1, 32, 0}),
-                         [](const auto& p) { return std::to_string(p.param.rate) + "Hz" + std::to_string(p.param.bits) + "bit"; });
+                         [](const auto& p) {
+                             return std::to_string(p.param.rate) + "Hz" + std::to_string(p.param.bits) + "bit";
+                         });
 
 // Cut in the middle: a prefix of the queue, then silence only.
 class CorvidCut : public CorvidDisk, public ::testing::WithParamInterface<bool> {};

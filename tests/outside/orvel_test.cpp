@@ -37,7 +37,9 @@ protected:
         EXPECT_TRUE(r != -1 || m_scratch == Bytes(201, 0)) << "a refusal wrote to the buffer";
         return r;
     }
-    std::int32_t page(const std::string& wav, int pcmBit = 2) { return AdpcmDecx(wav.c_str(), m_codes.data(), 11, 3, 1360, pcmBit, 0); }
+    std::int32_t page(const std::string& wav, int pcmBit = 2) {
+        return AdpcmDecx(wav.c_str(), m_codes.data(), 11, 3, 1360, pcmBit, 0);
+    }
     test::TempDir m_dir;
     Bytes m_scratch = Bytes(201, 0), m_codes = Bytes(1360, 3);
 };
@@ -79,7 +81,8 @@ TEST_P(OrvelFiles, AnswerWithTheirLengthOrCode) {
     const auto u8 = [](int v) { return static_cast<std::uint8_t>(v); };
     if (row.length >= 0) std::tie(expectedInfo[50], expectedInfo[51]) = std::pair(u8(row.rateCode), u8(row.bits));
     if (typeResult >= 0) {
-        std::tie(expectedType[0], expectedType[1], expectedType[2]) = std::tuple(u8(row.rateCode), u8(row.bits / 8), u8(row.dataStart - 1));
+        std::tie(expectedType[0], expectedType[1], expectedType[2]) =
+            std::tuple(u8(row.rateCode), u8(row.bits / 8), u8(row.dataStart - 1));
     }
     EXPECT_EQ(info, expectedInfo);
     EXPECT_EQ(type, expectedType);
@@ -101,15 +104,18 @@ INSTANTIATE_TEST_SUITE_P(
         FileRow{"NoSamples", voice(11025, 16, 0), 0, 11},
         // Chunk bodies stepped over (an odd one padded); a chunk after the data is not sound.
         FileRow{"DataBetweenOtherChunks",
-                at8k().chunk("LIST", test::pattern(13)).data(test::pattern(33)).chunk("LIST", Bytes(400, 0x55)).bytes(), 33, 8, 8, 66},
+                at8k().chunk("LIST", test::pattern(13)).data(test::pattern(33)).chunk("LIST", Bytes(400, 0x55)).bytes(),
+                33, 8, 8, 66},
         // The first "fmt " and the first "data" count, in either order.
-        FileRow{"FormatAfterTheData", WavBuilder().data(test::pattern(4)).format(1, 1, 8000, 8).format(1, 1, 11025, 16).data({9, 9}).bytes(),
+        FileRow{"FormatAfterTheData",
+                WavBuilder().data(test::pattern(4)).format(1, 1, 8000, 8).format(1, 1, 11025, 16).data({9, 9}).bytes(),
                 4, 8, 8, 20},
-        FileRow{"DataStartAt256", dataAt(204), 10, 8, 8, 256}, FileRow{"DataStartBeyond256", dataAt(206), 10, 8, 8, 258, -40},
+        FileRow{"DataStartAt256", dataAt(204), 10, 8, 8, 256},
+        FileRow{"DataStartBeyond256", dataAt(206), 10, 8, 8, 258, -40},
         FileRow{"DataSizeBeyondTheFile", at8k(16).data(test::pattern(500), 100000).bytes(), 500, 8},
         // Names are taken as they are (PageCodec's file names hold UTF-8 too).
-        FileRow{"Latin1Name", voice(8000, 8, 100), 100, 8, 8, 44, {}, "r\xE9union.wav"},
-        FileRow{"Absent", {}, -1}, FileRow{"Folder", {}, -1, -1, 16, 44, {}, ""},
+        FileRow{"Latin1Name", voice(8000, 8, 100), 100, 8, 8, 44, {}, "r\xE9union.wav"}, FileRow{"Absent", {}, -1},
+        FileRow{"Folder", {}, -1, -1, 16, 44, {}, ""},
         FileRow{"NotRiff", at8k().data({1}).tags("RIFX", "WAVE").bytes(), -10},
         FileRow{"NotWave", at8k().data({1}).tags("RIFF", "AVI ").bytes(), -10},
         FileRow{"TooShort", Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0}, -10},
@@ -180,15 +186,18 @@ TEST_P(Converts, TheReference) {
     for (int p = 0; p < 9 && c.types.empty(); ++p) b.page(test::randomCodes(c.codes, c.set.width, rng), c.set.width, c.mode);
     for (int t : c.types) b.page(test::randomCodes(t ? 2046 : 1360, t ? 2 : 3, rng), t ? 2 : 3, static_cast<std::uint8_t>(t));
     test::writeFile(zrc, b.bytes());
-    const Bytes reference = c.types.empty() ? adpcmDec1(zrc, path("reference.wav"), c.pcmBit)
-                                            : WavBuilder().format(1, 1, 11025, 16).data16(test::playbackBlocks(zrc, test::allPages(zrc))).bytes();
+    const Bytes reference =
+        c.types.empty()
+            ? adpcmDec1(zrc, path("reference.wav"), c.pcmBit)
+            : WavBuilder().format(1, 1, 11025, 16).data16(test::playbackBlocks(zrc, test::allPages(zrc))).bytes();
 
     // The player's Save As: the pages of each set announced, the opening call, then every page.
     const RecordingInfo info = test::loadedPageCodec().play_splpget(zrc.c_str());
     std::vector<Bytes> codes(info.pageCount, Bytes(2048));
     std::vector<test::PageCodes> pages;
     std::int32_t counted[2] = {};
-    for (std::uint32_t p = 0; p < info.pageCount; ++p) ++counted[pages.emplace_back(test::pageCodes(zrc, info, p, codes[p].data())).set1];
+    for (std::uint32_t p = 0; p < info.pageCount; ++p)
+        ++counted[pages.emplace_back(test::pageCodes(zrc, info, p, codes[p].data())).set1];
     const std::string wav = path("out.wav");
     EXPECT_EQ(AdpcmDecHeader(wav.c_str(), c.pcmBit, info.rate0, info.rate1, info.bits0, info.bits1, counted[0], counted[1],
                              m_scratch.data()),
@@ -207,21 +216,28 @@ TEST_P(Converts, TheReference) {
 
 const std::vector<int> kMixed{0, 1, 1, 0, 1, 0, 0, 1, 0};
 
-INSTANTIATE_TEST_SUITE_P(
-    Recordings, Converts,
-    ::testing::Values(Row{"Mode0Rate11Width3_16bit", 0, {11, 3, 510, 0}, 1360, 2}, Row{"Mode0Rate11Width4_16bit", 0, {11, 4, 512, 0}, 1024, 2},
-                      Row{"Mode0Rate8Width4_8bit", 0, {8, 4, 512, 0}, 1024, 1}, Row{"Mode1Rate7Width2_8bit", 1, {7, 2, 511, 4}, 2046, 1},
-                      Row{"Mode1Rate8Width2_16bit", 1, {8, 2, 512, 0}, 2048, 2},
-                      Row{"BothTypes_16bit", 0, {}, 0, 2, kMixed}),
-    [](const auto& p) { return p.param.name; });
+INSTANTIATE_TEST_SUITE_P(Recordings, Converts,
+                         ::testing::Values(Row{"Mode0Rate11Width3_16bit", 0, {11, 3, 510, 0}, 1360, 2},
+                                           Row{"Mode0Rate11Width4_16bit", 0, {11, 4, 512, 0}, 1024, 2},
+                                           Row{"Mode0Rate8Width4_8bit", 0, {8, 4, 512, 0}, 1024, 1},
+                                           Row{"Mode1Rate7Width2_8bit", 1, {7, 2, 511, 4}, 2046, 1},
+                                           Row{"Mode1Rate8Width2_16bit", 1, {8, 2, 512, 0}, 2048, 2},
+                                           Row{"BothTypes_16bit", 0, {}, 0, 2, kMixed}),
+                         [](const auto& p) { return p.param.name; });
 
 TEST_F(OrvelTest, RefusesWhatItCannotWrite) {
     const std::string wav = path("out.wav");
     // Not creatable; a sample size, rate or width it cannot write; 5.4 GB of samples.
     EXPECT_EQ(AdpcmDecHeader(nullptr, 2, 11, 7, 3, 2, 4, 0, nullptr), -1);
-    for (const auto& [name, pcmBit, rate, bits, pages0, pages1] : std::vector<std::tuple<std::string, int, int, int, int, int>>{
-             {path("no-such-folder/out.wav"), 2, 11, 3, 4, 0}, {m_dir.path().string(), 2, 11, 3, 4, 0}, {wav, 0, 11, 3, 4, 0},
-             {wav, 3, 11, 3, 4, 0}, {wav, 2, 9, 3, 4, 0}, {wav, 2, 11, 5, 4, 1}, {wav, 2, 11, 3, 2000000, 0}, {wav, 2, 11, 3, -4, 0}}) {
+    for (const auto& [name, pcmBit, rate, bits, pages0, pages1] :
+         std::vector<std::tuple<std::string, int, int, int, int, int>>{{path("no-such-folder/out.wav"), 2, 11, 3, 4, 0},
+                                                                       {m_dir.path().string(), 2, 11, 3, 4, 0},
+                                                                       {wav, 0, 11, 3, 4, 0},
+                                                                       {wav, 3, 11, 3, 4, 0},
+                                                                       {wav, 2, 9, 3, 4, 0},
+                                                                       {wav, 2, 11, 5, 4, 1},
+                                                                       {wav, 2, 11, 3, 2000000, 0},
+                                                                       {wav, 2, 11, 3, -4, 0}}) {
         EXPECT_EQ(header(name, pcmBit, rate, bits, pages0, pages1), -1) << name << " " << pcmBit << " " << rate << " " << pages0;
     }
     // Without a conversion nothing is appended, and nothing is created.
@@ -230,8 +246,9 @@ TEST_F(OrvelTest, RefusesWhatItCannotWrite) {
 
     // A conversion takes codes, and only its own file name and sample size.
     ASSERT_EQ(header(wav, 2, 11, 3, 1), 44 + 2720);
-    EXPECT_EQ(std::tuple(AdpcmDecx(wav.c_str(), nullptr, 11, 3, 1360, 2, 0), AdpcmDecx(nullptr, m_codes.data(), 11, 3, 1360, 2, 0),
-                         page(path("other.wav")), page(wav, 1)), std::tuple(-1, -1, -1, -1));
+    EXPECT_EQ(std::tuple(AdpcmDecx(wav.c_str(), nullptr, 11, 3, 1360, 2, 0),
+                         AdpcmDecx(nullptr, m_codes.data(), 11, 3, 1360, 2, 0), page(path("other.wav")), page(wav, 1)),
+              std::tuple(-1, -1, -1, -1));
     EXPECT_EQ(page(wav), 0);
     // A refused header call ends the conversion before it.
     EXPECT_EQ(header(wav, 3, 11, 3, 1), -1);

@@ -88,7 +88,8 @@ TEST_P(PlaybackExports, RefusalsAllocateNothingAndLeaveTheDecoderAlone) {
     EXPECT_EQ(m_dec(7, 2, 2046, codes.data(), &slot, 1), 0) << "reset mode makes no block";
     for (std::int32_t rate : {0, 6, 9, 10, 12, 22, -11}) EXPECT_EQ(m_dec(rate, 3, 1360, codes.data(), &slot, 0), 0) << rate;
     EXPECT_EQ(std::tuple(m_dec(11, 1, 100, codes.data(), &slot, 0), m_dec(11, 5, 100, codes.data(), &slot, 0),
-                         m_dec(11, 3, 100, nullptr, &slot, 0), m_dec(11, 3, 100, codes.data(), nullptr, 0)), std::tuple(0, 0, 0, 0));
+                         m_dec(11, 3, 100, nullptr, &slot, 0), m_dec(11, 3, 100, codes.data(), nullptr, 0)),
+              std::tuple(0, 0, 0, 0));
     EXPECT_EQ(slot, &marker);
     EXPECT_EQ(page(v, 0, 1360, 3), fromReset);
 }

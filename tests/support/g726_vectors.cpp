@@ -15,7 +15,8 @@ V load(const std::string& name, const char* values, std::vector<std::int16_t> V:
     V v;
     v.codes = readFile(dataPath(name + ".codes.u8"));
     const auto bytes = readFile(dataPath(name + values));
-    for (std::size_t k = 0; k + 1 < bytes.size(); k += 2) (v.*member).push_back(static_cast<std::int16_t>(bytes[k] | (bytes[k + 1] << 8)));
+    for (std::size_t k = 0; k + 1 < bytes.size(); k += 2)
+        (v.*member).push_back(static_cast<std::int16_t>(bytes[k] | (bytes[k + 1] << 8)));
     if (v.codes.size() != (v.*member).size() || v.codes.empty()) throw std::runtime_error("bad vector " + name);
     return v;
 }

@@ -38,7 +38,8 @@ inline std::vector<std::int16_t> playbackBlocks(const std::string& zrc, const st
         void* block = nullptr;
         const std::int32_t samples =
             pc.pb_adpcm_dec(set1 ? info.rate1 : info.rate0, set1 ? info.bits1 : info.bits0, n, codes.data(), &block, 0);
-        if (block != nullptr) out.insert(out.end(), static_cast<std::int16_t*>(block), static_cast<std::int16_t*>(block) + samples);
+        if (block != nullptr)
+            out.insert(out.end(), static_cast<std::int16_t*>(block), static_cast<std::int16_t*>(block) + samples);
         std::free(block);
     }
     return out;
