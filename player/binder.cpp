@@ -98,6 +98,10 @@ Binder::Library& Binder::load(const QString& name) {
 }
 
 QFunctionPointer Binder::resolve(const QString& library, const char* function) {
+    if (const auto provided = m_provided.find(library); provided != m_provided.end()) {
+        const auto it = provided->second.find(function);
+        return it == provided->second.end() ? nullptr : it->second;
+    }
     Library& lib = load(library);
     if (!lib.handle) return nullptr;
     const auto known = lib.functions.find(function);

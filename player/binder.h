@@ -48,6 +48,12 @@ public:
     // reported once on standard error and not retried.
     QFunctionPointer resolve(const QString& library, const char* function);
 
+    // In-process functions that stand in for `library`: from now on it is
+    // these and no file is loaded for it (the tests' fakes of Corvid and Orvel).
+    void provide(const QString& library, std::map<std::string, QFunctionPointer> functions) {
+        m_provided[library] = std::move(functions);
+    }
+
     bool isLoaded(const QString& library) const;
     // The file a library was loaded from; empty while it is not loaded.
     QString loadedFrom(const QString& library) const;
@@ -63,6 +69,7 @@ private:
     QStringList m_folders;
     bool m_systemPath;
     std::map<QString, Library> m_libraries;
+    std::map<QString, std::map<std::string, QFunctionPointer>> m_provided;
 };
 
 template <typename Signature>

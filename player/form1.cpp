@@ -174,26 +174,43 @@ void Form1::layOutButtonRow() {
 }
 
 void Form1::Form_Load() {
-    Form1Controls& c = m_controls;
-
     m_msg = messageTable(buildLanguageCode());
-
-    m_instanceLock = std::make_unique<InstanceLock>(m_lockPath.isEmpty() ? InstanceLock::defaultPath() : m_lockPath);
-    // A lock that cannot be made at all says nothing about another player,
-    // so only a lock held by one refuses the start.
-    if (m_instanceLock->tryLock() == InstanceLock::Result::HeldByOther) {
-        m_instanceLock.reset();
+    if (!takeInstanceLock()) {
         m_dialogs.msgBox(this, Msg(14), MsgBoxStyle::OkOnly, Msg(4));
         endProgram();
         return;
     }
-
-    m_corvid.WavStop();
-    m_corvid.WavDestroy();
+    stopSound();
 
     setFixedSize(width(), twipsY(kShownHeight));
     layOutButtonRow();
+    setCaptions();
 
+    m_state.OpenErrorText = Msg(2);
+    m_state.FileName = QStringLiteral(" ");
+    m_state.FileName = m_commandLine;
+
+    if (!pumpEvents()) return;
+    resetControls();
+    if (!pumpEvents()) return;
+
+    if (isRecordingNameForCommandLine(m_state.FileName)) {
+        m_controls.Timer1->start();
+        m_state.AutoPlay = -1;
+    }
+}
+
+bool Form1::takeInstanceLock() {
+    m_instanceLock = std::make_unique<InstanceLock>(m_lockPath.isEmpty() ? InstanceLock::defaultPath() : m_lockPath);
+    // A lock that cannot be made at all says nothing about another player,
+    // so only a lock held by one refuses the start.
+    if (m_instanceLock->tryLock() != InstanceLock::Result::HeldByOther) return true;
+    m_instanceLock.reset();
+    return false;
+}
+
+void Form1::setCaptions() {
+    Form1Controls& c = m_controls;
     c.F1->setTitle(Msg(7));
     c.M_fileopen->setText(Msg(8));
     c.M_transwav->setTitle(Msg(9));
@@ -203,13 +220,10 @@ void Form1::Form_Load() {
     c.EXIT0->setText(Msg(0));
     c.EXITX->setText(Msg(0));
     c.Cancelx->setText(Msg(1));
+}
 
-    m_state.OpenErrorText = Msg(2);
-    m_state.FileName = QStringLiteral(" ");
-    m_state.FileName = m_commandLine;
-
-    if (!pumpEvents()) return;
-
+void Form1::resetControls() {
+    Form1Controls& c = m_controls;
     setWindowTitle(Msg(4));
     c.PlayTimeLabel->setText(QStringLiteral(" "));
 
@@ -224,23 +238,12 @@ void Form1::Form_Load() {
     c.ProgressBar1->setValue(0);
 
     ComControl(kIdleButtonState);
-
-    // The open dialog reports a cancel by an empty answer (see Dialogs).
-
     c.M_transwav->menuAction()->setEnabled(false);
-
-    if (!pumpEvents()) return;
-
-    if (isRecordingNameForCommandLine(m_state.FileName)) {
-        c.Timer1->start();
-        m_state.AutoPlay = -1;
-    }
 }
 
 void Form1::Form_Terminate() {
     hide();
-    m_corvid.WavStop();
-    m_corvid.WavDestroy();
+    stopSound();
     Wait(0.1f);
 }
 
@@ -251,10 +254,22 @@ void Form1::EXITX_Click() { exitProgram(); }
 void Form1::exitProgram() {
     cancelRunningConversion();
     hide();
-    m_corvid.WavStop();
-    m_corvid.WavDestroy();
+    stopSound();
     Wait(0.1f);
     endProgram();
+}
+
+void Form1::stopSound() {
+    m_corvid.WavStop();
+    m_corvid.WavDestroy();
+}
+
+void Form1::showTimesFromStart(std::int32_t totalMs) {
+    m_state.TimeMs = totalMs;
+    m_session.setTotalTime(strFormatTime(totalMs));
+    std::int32_t start = 0;
+    TimeDisplay(start);
+    m_controls.PlaySlider->setValue(0);
 }
 
 void Form1::endProgram() {

@@ -161,8 +161,17 @@ private:
     int twipsX(int twips) const;
     int twipsY(int twips) const;
     void layOutButtonRow();
+    // The start's parts: false when another player holds the lock.
+    bool takeInstanceLock();
+    void setCaptions();
+    void resetControls();
     void exitProgram();
     void endProgram();
+    // Ends any sound; the wave output is made again by the next playback.
+    void stopSound();
+    // The recording's or file's total time with the time at its start, the
+    // slider at its start.
+    void showTimesFromStart(std::int32_t totalMs);
 
     // File > Open, by kind of file.
     void openRecording();

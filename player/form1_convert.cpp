@@ -39,8 +39,7 @@ void Form1::saveAsWav(std::int16_t pcm_bit) {
     if (m_conversion.running()) return;
     Form1Controls& c = m_controls;
 
-    m_corvid.WavStop();
-    m_corvid.WavDestroy();
+    stopSound();
     m_playback.requestStop();
     m_conversion.reset();
 

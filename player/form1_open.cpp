@@ -11,16 +11,13 @@
 namespace zrc::player {
 
 void Form1::M_fileopen_Click() {
-    Form1Controls& c = m_controls;
-
-    m_corvid.WavStop();
-    m_corvid.WavDestroy();
+    stopSound();
     Wait(0.1f);
     if (m_ended) return;
 
     ComControl(kIdleButtonState);
-    c.PlaySlider->setEnabled(true);
-    c.PlaySlider->setValue(0);
+    m_controls.PlaySlider->setEnabled(true);
+    m_controls.PlaySlider->setValue(0);
     m_state.PlayMode = 0;
 
     const std::optional<QString> chosen =
@@ -51,33 +48,15 @@ void Form1::openRecording() {
         return;
     }
     c.PlaySlider->setMaximum(m_session.pageCount() - 1);
-    m_state.TimeMs = m_session.totalMs().value_or(m_state.TimeMs);
-    m_session.setTotalTime(strFormatTime(m_state.TimeMs));
-    std::int32_t start = 0;
-    TimeDisplay(start);
-    c.PlaySlider->setValue(0);
+    showTimesFromStart(m_session.totalMs().value_or(m_state.TimeMs));
 }
 
 void Form1::openOtherFile() {
-    Form1Controls& c = m_controls;
-    c.M_transwav->menuAction()->setEnabled(false);
-
-    const QByteArray name = libraryFileName(m_state.FileName);
-    std::uint8_t info[100] = {};
-    // The companion library expects a slot cell that points at a 32-bit
-    // cell; it reports through the result and the information buffer only.
-    std::int32_t cell = 0;
-    void* slot = &cell;
-    if (const auto length = m_orvel.WavPlx(name.constData(), 2, 0, &slot, 0, 0, info)) {
-        m_state.WavLength = *length;
-    }
-
-    if (m_state.WavLength >= 0) {
-        m_state.TimeMs = wavPlayTimeMs(m_state.WavLength, info[50], info[51], m_state.TimeMs);
-        m_session.setTotalTime(strFormatTime(m_state.TimeMs));
-        std::int32_t start = 0;
-        TimeDisplay(start);
-        c.PlaySlider->setValue(0);
+    m_controls.M_transwav->menuAction()->setEnabled(false);
+    const WavMeasure wav = measureWav(m_orvel, m_state.FileName, m_state.WavLength);
+    m_state.WavLength = wav.length;
+    if (wav.length >= 0) {
+        showTimesFromStart(wavPlayTimeMs(wav.length, wav.rate, wav.bits, m_state.TimeMs));
         return;
     }
 

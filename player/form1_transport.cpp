@@ -74,8 +74,7 @@ void Form1::startPlayback(std::int16_t PlayMode) {
 
 void Form1::StopX_Click() {
     m_playback.requestStop();
-    m_corvid.WavStop();
-    m_corvid.WavDestroy();
+    stopSound();
     ComControl(kIdleButtonState);
     Wait(0.5f);
     if (m_ended) return;
@@ -125,11 +124,7 @@ void Form1::openCommandLineRecording() {
     m_session.load(s.FileName);
     // An empty recording still leaves the slider its one position.
     c.PlaySlider->setMaximum(std::max(m_session.pageCount() - 1, 0));
-    s.TimeMs = m_session.totalMs().value_or(0);
-    m_session.setTotalTime(strFormatTime(s.TimeMs));
-    std::int32_t start = 0;
-    TimeDisplay(start);
-    c.PlaySlider->setValue(0);
+    showTimesFromStart(m_session.totalMs().value_or(0));
 
     Wait(0.1f);
     if (m_ended) return;

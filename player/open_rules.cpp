@@ -50,4 +50,15 @@ std::optional<int> wavPlxPromptSlot(std::int32_t result) {
 
 QByteArray libraryFileName(const QString& fileName) { return QFile::encodeName(fileName); }
 
+WavMeasure measureWav(OrvelApi& orvel, const QString& fileName, std::int32_t previous) {
+    const QByteArray name = libraryFileName(fileName);
+    std::uint8_t info[100] = {};
+    // Orvel expects a slot cell that points at a 32-bit cell; it reports
+    // through the result and the information buffer only.
+    std::int32_t cell = 0;
+    void* slot = &cell;
+    const std::int32_t length = orvel.WavPlx(name.constData(), 2, 0, &slot, 0, 0, info).value_or(previous);
+    return {length, info[50], info[51]};
+}
+
 }  // namespace zrc::player

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "orvel_api.h"
 #include "pagecodec.h"
 
 namespace zrc::player {
@@ -34,5 +35,15 @@ std::optional<int> wavPlxPromptSlot(std::int32_t result);
 
 // A path as the libraries take it: 8-bit, in the system's encoding.
 QByteArray libraryFileName(const QString& fileName);
+
+// What Orvel measures of a file that is no recording: the length of its
+// samples or a negative refusal, with its rate and width. The length is
+// `previous` when Orvel cannot be called.
+struct WavMeasure {
+    std::int32_t length;
+    int rate;
+    int bits;
+};
+WavMeasure measureWav(OrvelApi& orvel, const QString& fileName, std::int32_t previous);
 
 }  // namespace zrc::player

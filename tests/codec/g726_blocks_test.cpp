@@ -1,7 +1,5 @@
-// The coder's G.726 blocks against the standard's own arithmetic, term by
-// term on the standard's unsigned n-bit patterns, over every input the
-// coder can give them; and the table-driven blocks against values worked
-// out by hand.
+// The coder's G.726 blocks against the standard's own arithmetic on its unsigned n-bit patterns, over every input
+// the coder can give them; the oracle's edges against values worked by hand.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -50,7 +48,9 @@ u32 floatOf(u32 s, u32 mag) { return (s << 10) + (sig(mag) << 6) + (mag == 0 ? 3
 u32 floata(u32 dq) { return floatOf(dq >> 15, dq & 32767); }
 u32 floatb(u32 sr) { return floatOf(sr >> 15, (sr >> 15) ? (65536 - sr) & 32767 : sr); }
 // The leak of UPA2, UPA1 and UPB: minus An >> shift, the sign filled in.
-u32 leak(u32 a, u32 shift, u32 fill) { return a < 32768 ? (65536 - (a >> shift)) & 65535 : (65536 - ((a >> shift) + fill)) & 65535; }
+u32 leak(u32 a, u32 shift, u32 fill) {
+    return a < 32768 ? (65536 - (a >> shift)) & 65535 : (65536 - ((a >> shift) + fill)) & 65535;
+}
 u32 upa2(u32 pk0, u32 pk1, u32 pk2, u32 a1, u32 a2, u32 sigpk) {
     const u32 uga2a = (pk0 ^ pk2) == 0 ? 16384 : 114688;
     const u32 fa1 = a1 < 32768 ? (a1 <= 8191 ? a1 << 2 : 32764) : (a1 >= 57345 ? (a1 << 2) & 131071 : 98308);
@@ -93,14 +93,12 @@ u32 p15(i32 x) { return static_cast<u32>(x) & 32767; }
 
 TEST(G726Blocks, PredictionAndQuantizationAgreeWithTheStandard) {
     // FMULT: every SRn, coefficients across their range and every edge.
-    for (i32 an = -32768; an < 32768; an += an % 64 == 0 ? 1 : 67) {
+    for (i32 an = -32768; an < 32768; an += an % 64 == 0 ? 1 : 67)
         for (u32 srn = 0; srn < 2048; ++srn) ASSERT_EQ(p16(fmult(an, srn)), standard::fmult(p16(an), srn)) << an << " " << srn;
-    }
-    for (u32 al = 0; al <= 64; ++al) {
-        for (u32 yu = 0; yu < 8192; yu += 7) {
-            for (u32 yl = 0; yl < 524288; yl += 4099) ASSERT_EQ(mix(al, yu, yl), standard::mix(al, yu, yl)) << al << " " << yu << " " << yl;
-        }
-    }
+    for (u32 al = 0; al <= 64; ++al)
+        for (u32 yu = 0; yu < 8192; yu += 7)
+            for (u32 yl = 0; yl < 524288; yl += 4099)
+                ASSERT_EQ(mix(al, yu, yl), standard::mix(al, yu, yl)) << al << " " << yu << " " << yl;
     // SL is 14-bit, SE 15-bit: every difference SUBTA can give, through LOG.
     for (i32 sl = -8192; sl < 8192; ++sl) {
         for (i32 se = -16384; se < 16384; se += 127) {
@@ -143,13 +141,13 @@ TEST(G726Blocks, PredictorAdaptationAgreesWithTheStandard) {
     }
     // A1 and A2 across what the limits let through, both ends included.
     for (i32 a2 = -12288; a2 <= 12288; a2 += 96) {
-        for (i32 a1 = -27648; a1 <= 27648; a1 += 53) {
-            for (u32 b = 0; b < 16; ++b) {
+        for (i32 a1 = -27648; a1 <= 27648; a1 += 53)
+            for (u32 b = 0; b < 16; ++b)
                 ASSERT_EQ(p16(upa2(b & 1, (b >> 1) & 1, (b >> 2) & 1, a1, a2, b >> 3)),
-                          standard::upa2(b & 1, (b >> 1) & 1, (b >> 2) & 1, p16(a1), p16(a2), b >> 3)) << a1 << " " << a2 << " " << b;
-            }
-        }
-        for (i32 a1t = -32768; a1t < 32768; a1t += 5) ASSERT_EQ(p16(limd(a1t, a2)), standard::limd(p16(a1t), p16(a2))) << a1t << " " << a2;
+                          standard::upa2(b & 1, (b >> 1) & 1, (b >> 2) & 1, p16(a1), p16(a2), b >> 3))
+                    << a1 << " " << a2 << " " << b;
+        for (i32 a1t = -32768; a1t < 32768; a1t += 5)
+            ASSERT_EQ(p16(limd(a1t, a2)), standard::limd(p16(a1t), p16(a2))) << a1t << " " << a2;
     }
 }
 
@@ -159,27 +157,23 @@ TEST(G726Blocks, SpeedControlAndScaleFactorAgreeWithTheStandard) {
         for (u32 dml = 0; dml < 16384; ++dml) ASSERT_EQ(filtb(fi, dml), standard::filter(fi << 11, dml, 15, 7, 16128, 14));
         for (u32 ap = 0; ap < 1024; ++ap) ASSERT_EQ(filtc(fi & 1, ap), standard::filter((fi & 1) << 9, ap, 11, 4, 896, 10));
     }
-    for (u32 wi = 0; wi < 4096; ++wi) {
+    for (u32 wi = 0; wi < 4096; ++wi)
         for (u32 y = 0; y < 8192; ++y) ASSERT_EQ(filtd(wi, y), standard::filter(wi << 5, y, 17, 5, 4096, 13)) << wi << " " << y;
-    }
-    for (u32 yup = 544; yup <= 5120; yup += 7) {
+    for (u32 yup = 544; yup <= 5120; yup += 7)
         for (u32 yl = 0; yl < 524288; yl += 13) ASSERT_EQ(filte(yup, yl), standard::filte(yup, yl)) << yup << " " << yl;
-    }
     for (u32 yut = 0; yut < 8192; ++yut) ASSERT_EQ(limb(yut), std::clamp(yut, 544u, 5120u));
-    for (u32 dmsp = 0; dmsp < 4096; dmsp += 5) {
-        for (u32 dmlp = 0; dmlp < 16384; dmlp += 7) {
-            for (u32 b = 0; b < 4; ++b) ASSERT_EQ(subtc(dmsp, dmlp, b & 1, 1535 + (b >> 1)), standard::subtc(dmsp, dmlp, b & 1, 1535 + (b >> 1)));
-        }
-    }
-    for (u32 yl = 0; yl < 524288; yl += 1024) {  // every threshold
-        for (u32 dq = 0; dq < 131072; dq += 7) ASSERT_EQ(trans(dq >> 16, yl, dq & 65535), standard::trans(dq >> 16, yl, dq & 65535)) << yl << " " << dq;
-    }
+    for (u32 dmsp = 0; dmsp < 4096; dmsp += 5)
+        for (u32 dmlp = 0; dmlp < 16384; dmlp += 7)
+            for (u32 b = 0; b < 4; ++b)
+                ASSERT_EQ(subtc(dmsp, dmlp, b & 1, 1535 + (b >> 1)),
+                          standard::subtc(dmsp, dmlp, b & 1, 1535 + (b >> 1)));
+    for (u32 yl = 0; yl < 524288; yl += 1024)  // every threshold
+        for (u32 dq = 0; dq < 131072; dq += 7)
+            ASSERT_EQ(trans(dq >> 16, yl, dq & 65535), standard::trans(dq >> 16, yl, dq & 65535)) << yl << " " << dq;
 }
 
-// Edges of the standard's arithmetic worked by hand, which tie the oracle
-// above to the standard (its tables are tied to it by the ITU vectors): a
-// zero coefficient times a large SRn is not 0; 0.5 x 1024 carries the
-// rounding bias of the mantissa product; from YLINT 9 the threshold is fixed.
+// These tie the oracle to the standard (the ITU vectors tie its tables): 0 x a large SRn is not 0; 0.5 x 1024
+// carries the mantissa product's rounding bias; from YLINT 9 the threshold is fixed.
 TEST(G726Blocks, HandWorkedValues) {
     EXPECT_EQ(standard::fmult(0, (15u << 6) | 63), 8u);
     EXPECT_EQ(standard::fmult(57344, (1u << 10) | (11u << 6) | 32), 1072u);

@@ -1,5 +1,4 @@
-// Running out of memory inside an export gives that export's failure code:
-// an exception reaching a C caller would end its program instead.
+// Out of memory inside an export gives its failure code: an exception reaching a C caller would end its program.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -10,14 +9,9 @@
 #include "pagecodec.h"
 #include "test_files.h"
 
-namespace {
-// Armed, every allocation of the process fails, the library's included (its
-// operator new resolves to this one).
-bool allocationsFail = false;
-}  // namespace
+namespace { bool allocationsFail = false; }  // armed, every allocation of the process fails, the library's included
 
-// GCC pairs the malloc inside this operator new with the free of the
-// operator delete below and takes them for a mismatch.
+// GCC takes the malloc inside this operator new and the free of the operator delete below for a mismatched pair.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {
@@ -31,8 +25,8 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 TEST(OutOfMemory, EachExportGivesItsFailureCode) {
     const zrc::test::TempDir dir;
-    const std::string wav = ZRC_SAMPLES_DIR "/greet-11k16.wav", zrc = ZRC_SAMPLES_DIR "/greet-11k16.zrc";
-    const std::string out = dir.file("out").string();
+    const std::string wav = ZRC_SAMPLES_DIR "/greet-11k16.wav", zrc = ZRC_SAMPLES_DIR "/greet-11k16.zrc",
+                      out = dir.file("out").string();
     allocationsFail = true;
     const std::array<std::int32_t, 3> got = {wav_zrc_encoder_f(wav.c_str(), out.c_str(), 0, 4, 510, 0, 3),
                                              wav_zrc_encoder(wav.c_str(), out.c_str(), 0, 4),

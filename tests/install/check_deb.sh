@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The Debian packages from CPack: dependencies, contents, the runtime package
-# run unpacked anywhere; in CI (or ZRC_TEST_INSTALL_DEB=1, as root) both
-# installed with apt-get and used from /usr as a user of the machine would.
+# The Debian packages from CPack: dependencies, contents, the runtime run unpacked anywhere; in CI (or
+# ZRC_TEST_INSTALL_DEB=1, as root) both installed with apt-get and used from /usr as a user of the machine would.
 # check_deb.sh BUILD_DIR
 set -euo pipefail
 build=$(realpath "$1")
@@ -40,13 +39,11 @@ grep -qx './shlibs' <<<"$(dpkg-deb --ctrl-tarfile "${runtime[0]}" | tar -t)" || 
 pass "zrc-toolkit declares libPageCodec in its shlibs"
 dpkg-deb -c "${runtime[0]}" | awk '{ print $6 }' >"$work/runtime.txt"
 dpkg-deb -c "${dev[0]}" | awk '{ print $6 }' >"$work/dev.txt"
-for path in ./usr/bin/ZrcPlayer ./usr/bin/zrc ./usr/share/applications/zrcplayer.desktop \
-  ./usr/share/mime/packages/zrcplayer.xml ./usr/share/icons/hicolor/scalable/apps/zrcplayer.svg \
-  ./usr/share/man/man1/zrc.1.gz ./usr/share/man/man1/ZrcPlayer.1.gz; do
+# The programs, the libraries and the samples are run unpacked below.
+for path in ./usr/share/applications/zrcplayer.desktop ./usr/share/mime/packages/zrcplayer.xml \
+  ./usr/share/icons/hicolor/scalable/apps/zrcplayer.svg ./usr/share/man/man1/zrc.1.gz ./usr/share/man/man1/ZrcPlayer.1.gz; do
   grep -qx -- "$path" "$work/runtime.txt" || fail "zrc-toolkit lacks $path"
 done
-grep -qE '^\./usr/lib/.*libPageCodec\.so\.[0-9]+$' "$work/runtime.txt" || fail "zrc-toolkit lacks libPageCodec.so.N"
-grep -qE '^\./usr/lib/.*/zrc/libCorvid\.so$|^\./usr/lib/zrc/libCorvid\.so$' "$work/runtime.txt" || fail "zrc-toolkit lacks libCorvid.so"
 if $gst_plugin; then
   gst_dir=$(pkg-config --variable=pluginsdir gstreamer-1.0)
   grep -qx -- ".$gst_dir/libgstzrc.so" "$work/runtime.txt" || fail "zrc-toolkit lacks $gst_dir/libgstzrc.so"
@@ -58,8 +55,8 @@ done
 pass "zrc-toolkit holds programs, libraries and desktop files; libpagecodec-dev the development files"
 dpkg-deb -x "${runtime[0]}" "$work/unpacked"
 expect_output "unpacked zrc --version" "zrc $version" "$work/unpacked/usr/bin/zrc" --version
+# The player converts as check_install.sh proves; here it finds its libraries wherever the package is unpacked.
 check_player_libraries "$work/unpacked/usr/bin/ZrcPlayer" "$work/unpacked"
-check_player_converts "$work/unpacked/usr/bin/ZrcPlayer" "$work/unpacked/usr/share/doc/zrc-toolkit/examples/greet-11k16.zrc" "$work/unpacked/usr/bin/zrc"
 if [ "${CI:-}" != true ] && [ "${ZRC_TEST_INSTALL_DEB:-0}" != 1 ]; then
   echo "Not installing the packages (CI=true or ZRC_TEST_INSTALL_DEB=1 installs them, as root)"
   echo "package: $zrc_checks_passed passed, 0 failed"
@@ -77,10 +74,8 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends --r
   "$work/$(basename "${runtime[0]}")" "$work/$(basename "${dev[0]}")" >"$work/apt.log" 2>&1 ||
   { cat "$work/apt.log"; fail "apt-get install of the packages"; }
 pass "apt-get install ./$(basename "${runtime[0]}") ./$(basename "${dev[0]}")"
-expect_output "/usr/bin/zrc --version" "zrc $version" /usr/bin/zrc --version
+# The same files as unpacked above; here the player finds its libraries in the system's folders.
 check_player_libraries /usr/bin/ZrcPlayer /usr/lib
-examples=/usr/share/doc/zrc-toolkit/examples
-check_player_converts /usr/bin/ZrcPlayer "$examples/greet-11k16.zrc" /usr/bin/zrc
 if $gst_plugin; then
   # Found in the system's plugin folder by a registry made anew.
   inspect=$(env -u GST_PLUGIN_PATH GST_REGISTRY="$work/registry.bin" gst-inspect-1.0 zrc 2>&1) ||
@@ -102,6 +97,6 @@ extract_c_example "$source/README.md" "$work/example.c"
   -o "$work/example" || fail "README example against the installed package"
 pass "README example builds with the installed package's pkg-config file"
 # Found by the dynamic linker alone: the package ran ldconfig.
-check_c_example "$work/example" "$examples"
+check_c_example "$work/example" /usr/share/doc/zrc-toolkit/examples
 
 echo "package: $zrc_checks_passed passed, 0 failed"

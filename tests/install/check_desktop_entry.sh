@@ -6,12 +6,10 @@ set -euo pipefail
 desktop=$1 mime=$2
 source "$(dirname "$0")/lib.sh"
 
-command -v desktop-file-validate >/dev/null || fail "desktop-file-validate is missing (package desktop-file-utils)"
-desktop-file-validate "$desktop" || fail "desktop-file-validate $(basename "$desktop")"
+desktop-file-validate "$desktop" || fail "desktop-file-validate $(basename "$desktop") (package desktop-file-utils)"
 
 key() { sed -n "s/^$1=//p" "$desktop"; }
-[ "$(key Exec)" = "ZrcPlayer %f" ] || fail "Exec is '$(key Exec)', not ZrcPlayer on one file"
-[ "$(key Icon)" = "zrcplayer" ] || fail "Icon is '$(key Icon)', not the installed zrcplayer icon"
+[ "$(key Exec)" = "ZrcPlayer %f" ] && [ "$(key Icon)" = zrcplayer ] || fail "Exec '$(key Exec)', Icon '$(key Icon)'"
 pass "the entry starts ZrcPlayer on the file opened, with the zrcplayer icon"
 
 types=$(sed -n 's/.*<mime-type type="\([^"]*\)".*/\1/p' "$mime")

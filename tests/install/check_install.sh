@@ -1,7 +1,5 @@
 #!/usr/bin/env bash
-# `cmake --install` into a temporary prefix, used as its user meets it: the
-# programs find their libraries there alone, the README's example builds
-# through pkg-config and the CMake package, the manual pages name the prefix.
+# `cmake --install` into a temporary prefix, used as its user meets it: programs, libraries, README example, manual.
 # check_install.sh BUILD_DIR SOURCE_DIR BINDIR LIBDIR PRIVATE_LIBDIR INCLUDEDIR DATADIR MANDIR DOCDIR SOVERSION [GST_PLUGIN_DIR]
 set -euo pipefail
 build=$1 source=$2 bindir=$3 libdir=$4 privatelibdir=$5 includedir=$6 datadir=$7 mandir=$8 docdir=$9
@@ -14,37 +12,31 @@ prefix=$work/prefix
 
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" || { cat "$work/install.log"; fail "cmake --install"; }
 pass "cmake --install into $prefix"
-for file in "$bindir/ZrcPlayer" "$bindir/zrc" "$libdir/libPageCodec.so.$soversion" "$libdir/libPageCodec.so" \
-  "$privatelibdir/libCorvid.so" "$privatelibdir/libOrvel.so" "$includedir/pagecodec.h" "$libdir/pkgconfig/pagecodec.pc" \
-  "$libdir/cmake/PageCodec/PageCodecConfig.cmake" "$libdir/cmake/PageCodec/PageCodecConfigVersion.cmake" \
-  "$datadir/applications/zrcplayer.desktop" "$datadir/mime/packages/zrcplayer.xml" \
-  "$datadir/icons/hicolor/scalable/apps/zrcplayer.svg" "$datadir/icons/hicolor/48x48/apps/zrcplayer.png" \
-  "$mandir/man1/zrc.1.gz" "$mandir/man1/ZrcPlayer.1.gz" "$docdir/examples/greet-11k16.zrc" "$docdir/examples/greet-8k16.zrc"; do
+# The programs, libraries, header, pkg-config and CMake files, samples and manual pages are used below.
+for file in "$libdir/cmake/PageCodec/PageCodecConfigVersion.cmake" "$datadir/applications/zrcplayer.desktop" \
+  "$datadir/mime/packages/zrcplayer.xml" "$datadir/icons/hicolor/scalable/apps/zrcplayer.svg" \
+  "$datadir/icons/hicolor/48x48/apps/zrcplayer.png"; do
   [ -e "$prefix/$file" ] || fail "missing: $file"
 done
 [ ! -e "$prefix/$libdir/libCorvid.so" ] && [ ! -e "$prefix/$libdir/libOrvel.so" ] || fail "Corvid or Orvel in the system's library folder"
 pass "everything installed; Corvid and Orvel only in the toolkit's own folder"
-ldd "$prefix/$bindir/zrc" >"$work/ldd.txt"
 for library in Corvid Orvel; do
-  grep -qE "lib$library\.so => $prefix/$bindir/\.\./$privatelibdir/lib$library\.so|lib$library\.so => $prefix/$privatelibdir/lib$library\.so" "$work/ldd.txt" ||
-    { cat "$work/ldd.txt"; fail "installed zrc does not take lib$library.so from the prefix"; }
+  grep -qF "lib$library.so => $prefix/" <<<"$(ldd "$prefix/$bindir/zrc")" || fail "installed zrc does not take lib$library.so from the prefix"
 done
 pass "installed zrc links Corvid and Orvel from the prefix"
 check_player_libraries "$prefix/$bindir/ZrcPlayer" "$prefix"
 check_player_converts "$prefix/$bindir/ZrcPlayer" "$prefix/$docdir/examples/greet-11k16.zrc" "$prefix/$bindir/zrc"
 
 # Through the library path alone, the player in a folder by itself.
-mkdir -p "$work/alone/bin"
-cp "$prefix/$bindir/ZrcPlayer" "$work/alone/bin/"
+install -D "$prefix/$bindir/ZrcPlayer" "$work/alone/bin/ZrcPlayer"
 LD_LIBRARY_PATH="$prefix/$libdir:$prefix/$privatelibdir" check_player_libraries "$work/alone/bin/ZrcPlayer" "$prefix"
 
 # The example links libPageCodec by its SONAME, found in the prefix.
 extract_c_example "$source/README.md" "$work/example.c"
-cc=${CC:-cc}
 export PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig"
 flags=$(pkg-config --cflags --libs pagecodec) || fail "pkg-config --cflags --libs pagecodec"
 # shellcheck disable=SC2086 # the flags are words
-"$cc" -std=c99 -Wall -Wextra -Wpedantic -Werror ${ZRC_EXAMPLE_CFLAGS:-} "$work/example.c" $flags -o "$work/example" ||
+"${CC:-cc}" -std=c99 -Wall -Wextra -Wpedantic -Werror ${ZRC_EXAMPLE_CFLAGS:-} "$work/example.c" $flags -o "$work/example" ||
   fail "README example with pkg-config's flags ($flags)"
 pass "README example builds with pkg-config --cflags --libs pagecodec"
 libraries=$(LD_LIBRARY_PATH="$prefix/$libdir" ldd "$work/example")
@@ -70,13 +62,12 @@ if [ -n "$gstplugindir" ]; then
   pass "the plugin in $gstplugindir plays greet-11k16.zrc as zrc decode writes it"
 fi
 
+# check_man_page.sh formats the pages; here their placeholders are filled in.
 for page in zrc ZrcPlayer; do
-  gzip -dc "$prefix/$mandir/man1/$page.1.gz" >"$work/$page.1"
-  ! grep -n '@' "$work/$page.1" || fail "$page.1 keeps a placeholder"
-  grep -qF "$prefix/$docdir/examples" "$work/$page.1" || fail "$page.1 does not name the installed samples"
-  warnings=$(groff -man -Tutf8 -ww -Wbreak -z "$work/$page.1" 2>&1)
-  [ -z "$warnings" ] || { echo "$warnings" >&2; fail "groff warns about $page.1"; }
+  text=$(gzip -dc "$prefix/$mandir/man1/$page.1.gz")
+  ! grep -n '@' <<<"$text" || fail "$page.1 keeps a placeholder"
+  grep -qF "$prefix/$docdir/examples" <<<"$text" || fail "$page.1 does not name the installed samples"
 done
-pass "manual pages name the installed paths and format without warnings"
+pass "manual pages name the installed paths"
 
 echo "install: $zrc_checks_passed passed, 0 failed"

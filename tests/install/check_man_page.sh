@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# A manual page names exactly the options --help lists (of every subcommand
-# too), and groff formats it without warnings.
+# A manual page names exactly the options --help lists (of every subcommand too); groff formats it without warnings.
 # check_man_page.sh PAGE PROGRAM
 set -euo pipefail
 page=$1 program=$2

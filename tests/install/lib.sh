@@ -1,5 +1,4 @@
-# Shared by the install checks: a count of what passed, a stop at the first
-# failure, the README's C example and the player run without a screen.
+# Shared by the install checks: a count of what passed, a stop at the first failure, the README's C example, the player.
 zrc_checks_passed=0
 
 pass() { zrc_checks_passed=$((zrc_checks_passed + 1)); echo "ok - $*"; }
@@ -7,9 +6,8 @@ fail() { echo "FAILED - $*" >&2; exit 1; }
 
 # expect_output DESCRIPTION EXPECTED COMMAND...: the output holds EXPECTED.
 expect_output() {
-  local what=$1 expected=$2
+  local what=$1 expected=$2 out
   shift 2
-  local out
   out=$("$@" 2>&1) || { echo "$out" >&2; fail "$what (exit status)"; }
   grep -qF -- "$expected" <<<"$out" || { echo "$out" >&2; fail "$what: no \"$expected\" in the output above"; }
   pass "$what"
@@ -28,8 +26,6 @@ check_c_example() {
   shift 2
   expect_output "README example on greet-11k16.zrc" "61 pages, 7.503 s" "$@" "$program" "$samples/greet-11k16.zrc"
   expect_output "README example on greet-8k16.zrc" "30 pages, 8.760 s" "$@" "$program" "$samples/greet-8k16.zrc"
-  ! "$@" "$program" "$program" >/dev/null 2>&1 || fail "README example takes a program for a recording"
-  pass "README example refuses a file that is no recording"
 }
 
 # ZrcPlayer without a screen, its one-instance lock in a folder of its own.
@@ -37,15 +33,13 @@ run_player_offscreen() {
   local runtime status=0
   runtime=$(mktemp -d)
   env -u ZRC_PLAYER_LIBRARY_DIR QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime" "$@" || status=$?
-  rm -rf "$runtime"
-  return $status
+  rm -rf "$runtime" && return $status
 }
 
 # The player's libraries, each loaded from below the given folder.
 check_player_libraries() {
-  local player=$1 root=$2 out
+  local player=$1 root=$2 out library
   out=$(run_player_offscreen "$player" --libraries 2>&1) || { echo "$out" >&2; fail "$player --libraries"; }
-  local library
   for library in PageCodec Corvid Orvel; do
     grep -qE "^$library: $root/" <<<"$out" || fail "$library not loaded from below $root"
   done

@@ -1,6 +1,5 @@
-// The file type the desktop entry names, read by Qt's MIME database from the
-// toolkit's shared-mime-info file alone: recordings are found by their name
-// and, without one, by their first bytes; WAV files are not taken.
+// The desktop entry's file type, read by Qt from the toolkit's shared-mime-info file alone: recordings are found
+// by their name and, without one, by their first bytes; WAV files are not taken.
 #include <QCoreApplication>
 #include <QMimeDatabase>
 #include <QTest>
@@ -10,9 +9,7 @@
 #include "test_files.h"
 #include "zrc_builder.h"
 
-namespace {
-const QString kType = QStringLiteral("audio/x-zrc");
-}  // namespace
+static const QString kType = QStringLiteral("audio/x-zrc");
 
 class MimeTypeTest : public QObject {
     Q_OBJECT
@@ -22,8 +19,6 @@ private slots:
         QMimeDatabase db;
         const QMimeType type = db.mimeTypeForName(kType);
         QVERIFY(type.isValid());
-        QCOMPARE(type.comment(), QStringLiteral("ZRC voice recording"));
-        QCOMPARE(type.genericIconName(), QStringLiteral("audio-x-generic"));
         for (const char* name : {"MEMO01.zrc", "MEMO01.ZRC"}) {
             QCOMPARE(db.mimeTypeForFile(QString::fromLatin1(name), QMimeDatabase::MatchExtension).name(), kType);
         }
@@ -41,9 +36,8 @@ private slots:
 int main(int argc, char** argv) {
     // The database reads the data folders once, at its first use.
     static zrc::test::TempDir dataHome;
-    const std::filesystem::path packages = dataHome.path() / "mime" / "packages";
-    std::filesystem::create_directories(packages);
-    std::filesystem::copy_file(ZRC_MIME_FILE, packages / "zrcplayer.xml");
+    std::filesystem::create_directories(dataHome.path() / "mime" / "packages");
+    std::filesystem::copy_file(ZRC_MIME_FILE, dataHome.path() / "mime" / "packages" / "zrcplayer.xml");
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dataHome.path().string()));
     qputenv("XDG_DATA_DIRS", QByteArray::fromStdString((dataHome.path() / "none").string()));
     QCoreApplication app(argc, argv);

@@ -6,17 +6,10 @@
 #include <QProcess>
 #include <QTest>
 
-#include <filesystem>
-
-#include "form1.h"
-#include "library_folder.h"
-#include "test_files.h"
+#include "harness.h"
 
 using namespace zrc::player;
 using namespace zrc::test;
-using Bytes = std::vector<std::uint8_t>;
-
-static QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
 class ConvertOutputTest : public QObject {
     Q_OBJECT
@@ -34,31 +27,16 @@ private slots:
     void sameAsZrcDecode() {
         QFETCH(QString, recording);
         QFETCH(int, bits);
-        TempDir dir;
-        const auto zrc = dir.file("memo.zrc");
-        std::filesystem::copy_file(std::filesystem::path(ZRC_SAMPLES_DIR) / recording.toStdString(), zrc);
-
-        const auto expectedWav = dir.file("by-zrc.wav");
+        Window w(true);
+        const QString zrc = w.open("memo.zrc", readFile(ZRC_SAMPLES_DIR "/" + recording.toStdString()));
         QProcess tool;
-        tool.start(QStringLiteral(ZRC_CLI_FILE), {QStringLiteral("decode"), QStringLiteral("--bits"),
-                                                  QString::number(bits), QStringLiteral("-o"), qpath(expectedWav),
-                                                  qpath(zrc)});
+        tool.start(ZRC_CLI_FILE, {"decode", "--bits", QString::number(bits), "-o", w.path("by-zrc.wav"), zrc});
         QVERIFY(tool.waitForFinished(60'000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0);
-
-        LibraryFolder folder(LibraryFolder::PageCodec | LibraryFolder::Corvid | LibraryFolder::RealOrvel);
-        Binder binder({folder.path()}, false);
-        ScriptedDialogs dialogs;
-        Form1 form({&binder, &dialogs, qpath(dir.file("ZrcPlayer.lock")), QString()});
-        form.Form_Load();
-        dialogs.answerOpen(qpath(zrc));
-        form.M_fileopen_Click();
-        const auto wav = dir.file("by-player.wav");
-        dialogs.answerSave(qpath(wav));
-        (bits == 8 ? form.controls().Trans_wav8bit : form.controls().Trans_wav16bit)->trigger();
-        QVERIFY(dialogs.boxes().empty());
-
-        const Bytes expected = zrc::test::readFile(expectedWav);
-        QVERIFY(expected.size() > 44 && zrc::test::readFile(wav) == expected);
+        w.dialogs.answerSave(w.path("by-player.wav"));
+        (bits == 8 ? w.c.Trans_wav8bit : w.c.Trans_wav16bit)->trigger();
+        QVERIFY(w.dialogs.boxes().empty());
+        const Bytes expected = readFile(w.files.file("by-zrc.wav"));
+        QVERIFY(expected.size() > 44 && readFile(w.files.file("by-player.wav")) == expected);
     }
 };
 

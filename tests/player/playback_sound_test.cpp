@@ -1,7 +1,6 @@
-// ZrcPlayer as a user starts it, with a recording on its command line and the
-// real libraries beside it: SDL's disk driver writes what Corvid plays to a
-// file, whose sound must be the recording's playback blocks, in order, with
-// nothing but silence added.
+// ZrcPlayer as a user starts it, a recording on its command line, the real libraries beside it: SDL's disk
+// driver writes what Corvid plays to a file, whose sound must be the recording's playback blocks, in order,
+// with nothing but silence added.
 #include <QDir>
 #include <QProcess>
 #include <QTest>
@@ -44,12 +43,12 @@ private slots:
         std::filesystem::create_directory(dir.file("run"));
         ::chmod(dir.file("run").c_str(), 0700);  // the instance lock's folder, this run's own
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("ZRC_PLAYER_LIBRARY_DIR"));
-        env.remove(QStringLiteral("SDL_DISKAUDIODELAY"));  // at the driver's own pace, as a user hears it
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(dir.file("run").string()));
-        env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("disk"));
-        env.insert(QStringLiteral("SDL_DISKAUDIOFILE"), played);
+        env.remove("ZRC_PLAYER_LIBRARY_DIR");
+        env.remove("SDL_DISKAUDIODELAY");  // at the driver's own pace, as a user hears it
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.file("run").string()));
+        env.insert("SDL_AUDIODRIVER", "disk");
+        env.insert("SDL_DISKAUDIOFILE", played);
         QProcess player;
         player.setProcessEnvironment(env);
         player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -62,9 +61,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!holdsOpen(player.processId(), played), 60'000);
         QCOMPARE(player.state(), QProcess::Running);
         player.terminate();
-        QVERIFY(player.waitForFinished(10'000));
-        QCOMPARE(player.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(player.exitCode(), 0);
+        QVERIFY(player.waitForFinished(10'000) && player.exitStatus() == QProcess::NormalExit && !player.exitCode());
 
         const auto bytes = zrc::test::readFile(dir.file("played.raw"));
         QVERIFY(bytes.size() % 2 == 0 && expected.size() > 10'000);

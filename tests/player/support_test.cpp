@@ -1,15 +1,12 @@
 // The binder in an installed tree and without its libraries, the free-space
 // measure and the instance lock.
 #include <QDir>
-#include <QFile>
 #include <QTest>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "disk_space.h"
-#include "engine_harness.h"
-#include "instance_lock.h"
+#include "harness.h"
 
 using namespace zrc::player;
 using namespace zrc::test;
@@ -27,9 +24,9 @@ private slots:
         const auto lib = prefix.path() / ZRC_INSTALL_LIBDIR;
         const auto own = prefix.path() / ZRC_INSTALL_PRIVATE_LIBDIR;
         for (const auto& folder : {bin, lib, own}) std::filesystem::create_directories(folder);
-        std::filesystem::copy_file(LibraryFolder::kFiles[0], lib / soname);
-        std::filesystem::copy_file(LibraryFolder::kFiles[1], own / "libCorvid.so");
-        std::filesystem::copy_file(LibraryFolder::kFiles[2], own / "libOrvel.so");
+        std::filesystem::copy_file(ZRC_PAGECODEC_FILE, lib / soname);
+        std::filesystem::copy_file(ZRC_CORVID_FILE, own / "libCorvid.so");
+        std::filesystem::copy_file(ZRC_ORVEL_FILE, own / "libOrvel.so");
         Binder binder(Binder::installedFolders(qpath(bin)), false);
         QVERIFY(PageCodecApi(binder).bindAll() && CorvidApi(binder).bindAll() && OrvelApi(binder).bindAll());
         QCOMPARE(binder.loadedFrom(QStringLiteral("PageCodec")), QDir::cleanPath(qpath(lib / soname)));
@@ -37,11 +34,11 @@ private slots:
 
     // A missing library fails only the calls that need it.
     void missingLibraries() {
-        LibraryFolder folder(LibraryFolder::PageCodec);
-        Binder binder({folder.path()}, false);
-        OrvelApi orvel(binder);
+        TempDir folder;
+        std::filesystem::create_symlink(ZRC_PAGECODEC_FILE, folder.file("libPageCodec.so"));
+        Binder binder({qpath(folder.path())}, false);
         std::uint8_t info[100] = {};
-        QVERIFY(!orvel.GetWavType("x.wav", info).has_value());
+        QVERIFY(!OrvelApi(binder).GetWavType("x.wav", info).has_value());
         const std::uint8_t table[3] = {1, 1, 0};
         QCOMPARE(PageCodecApi(binder).get_time(table, 2, 123, 292), std::optional<std::int32_t>(707));
     }

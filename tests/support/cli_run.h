@@ -1,11 +1,11 @@
-// zrc's subcommands run in-process, their output captured: the fixture the
-// tool's suites share.
+// zrc's subcommands run in-process, their output captured.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "commands.h"
@@ -30,9 +30,7 @@ Outcome captured(F&& command) {
 inline cli::EncodeOptions encodeOptions(std::vector<std::string> files, std::optional<int> width = {},
                                         bool convert = false) {
     cli::EncodeOptions o;
-    o.files = std::move(files);
-    o.width = width;
-    o.convert = convert;
+    std::tie(o.files, o.width, o.convert) = std::tuple(std::move(files), width, convert);
     return o;
 }
 
@@ -45,12 +43,10 @@ protected:
     std::string path(const std::string& name) const { return m_dir.file(name).string(); }
     std::vector<std::uint8_t> read(const std::string& name) const { return readFile(m_dir.file(name)); }
     Outcome decode(std::vector<std::string> files, std::optional<std::string> output = {}, int bits = 16,
-               unsigned jobs = 1, bool force = false) {
+                   unsigned jobs = 1, bool force = false) {
         return captured([&] { return cli::runDecode({std::move(files), std::move(output), bits, jobs, force}); });
     }
-    Outcome encode(const cli::EncodeOptions& options) {
-        return captured([&] { return cli::runEncode(options); });
-    }
+    Outcome encode(const cli::EncodeOptions& options) { return captured([&] { return cli::runEncode(options); }); }
     Outcome info(std::vector<std::string> files, bool json) {
         return captured([&] { return cli::runInfo({std::move(files), json}); });
     }

@@ -1,6 +1,5 @@
-// Makes writes fail as a full disk does (EFBIG instead of ENOSPC), without a
-// small file system of its own: a file-size limit for this process, with
-// SIGXFSZ ignored so that the write returns an error instead of killing it.
+// Writes fail beyond `bytes` as on a full disk (EFBIG, not ENOSPC), without a
+// small file system: SIGXFSZ is ignored so that the write fails instead.
 #pragma once
 
 #include <sys/resource.h>

@@ -9,19 +9,14 @@
 namespace zrc::test {
 
 namespace {
-std::vector<std::int16_t> readS16(const std::string& name) {
-    const auto bytes = readFile(dataPath(name));
-    std::vector<std::int16_t> out(bytes.size() / 2);
-    for (std::size_t k = 0; k < out.size(); ++k) out[k] = static_cast<std::int16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
-    return out;
-}
-
 // The codes and the 16-bit values of vector `name`, of one length.
 template <typename V>
 V load(const std::string& name, const char* values, std::vector<std::int16_t> V::*member) {
     V v;
     v.codes = readFile(dataPath(name + ".codes.u8"));
-    v.*member = readS16(name + values);
+    const auto bytes = readFile(dataPath(name + values));
+    for (std::size_t k = 0; k + 1 < bytes.size(); k += 2)
+        (v.*member).push_back(static_cast<std::int16_t>(bytes[k] | (bytes[k + 1] << 8)));
     if (v.codes.size() != (v.*member).size() || v.codes.empty()) throw std::runtime_error("bad vector " + name);
     return v;
 }
@@ -35,9 +30,7 @@ EncoderVector loadEncoderVector(int width, const std::string& sequence) {
     return load("g726/enc-w" + std::to_string(width) + "-" + sequence, ".x.s16le", &EncoderVector::samples);
 }
 
-std::int16_t doubledClipped(std::int16_t step) {
-    return static_cast<std::int16_t>(std::clamp(2 * static_cast<int>(step), -32768, 32767));
-}
+std::int16_t doubledClipped(std::int16_t step) { return static_cast<std::int16_t>(std::clamp(2 * step, -32768, 32767)); }
 
 double roundTripSnrDb(const std::vector<std::int16_t>& in, const std::vector<std::int16_t>& out) {
     double signal = 0, noise = 0;

@@ -1,5 +1,4 @@
-// Test signals: speech-free sounds whose every stretch differs from the
-// next, so that a sample left out, doubled or moved shows.
+// Test signals whose every stretch differs from the next: a sample left out, doubled or moved shows.
 #pragma once
 
 #include <algorithm>
@@ -29,8 +28,7 @@ inline std::vector<std::int16_t> sine(std::size_t n, double rate, double hz, dou
     return x;
 }
 
-// Bytes that are never `avoid`, so that where they start and end among
-// bytes of that value is unambiguous.
+// Bytes that are never `avoid`, so that their start and end among bytes of that value are plain.
 inline std::vector<std::uint8_t> pattern(std::size_t n, unsigned seed = 1, std::uint8_t avoid = 0) {
     std::vector<std::uint8_t> v(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -48,8 +46,7 @@ inline std::vector<std::uint8_t> soundOf(const std::vector<std::uint8_t>& v, std
     return first < last ? std::vector<std::uint8_t>(first, last) : std::vector<std::uint8_t>{};
 }
 
-// SDL's disk driver: the sound goes into `file`, each device buffer followed
-// by a pause of delayMs, and no sound card is needed.
+// SDL's disk driver: the sound into `file`, a pause of delayMs after each device buffer.
 inline void playIntoFile(const char* file, int delayMs) {
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", file, 1);

@@ -14,14 +14,12 @@ std::filesystem::path dataPath(const std::string& relative);
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
-// The little-endian 32-bit field at `at`.
 std::uint32_t le32At(const std::vector<std::uint8_t>& bytes, std::size_t at);
 
 // The names in a folder, sorted: what a run left behind shows as a change.
 std::vector<std::string> fileNames(const std::filesystem::path& folder);
 
-// A fresh folder under the system's temporary folder, removed with its
-// contents when the object goes.
+// A fresh temporary folder, removed with its contents when the object goes.
 class TempDir {
 public:
     TempDir();

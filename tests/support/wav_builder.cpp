@@ -1,5 +1,7 @@
 #include "wav_builder.h"
 
+#include <algorithm>
+
 #include "test_files.h"
 
 namespace zrc::test {

@@ -1,6 +1,4 @@
-// WAV files for tests, chunk by chunk, so that odd layouts are as easy to
-// write as the canonical one; and the one check that a WAV header tells the
-// truth about its file.
+// WAV files for tests, chunk by chunk: odd layouts are as easy as the canonical one.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -24,23 +22,18 @@ public:
     // A "data" chunk whose header may claim another size than it holds.
     WavBuilder& data(const std::vector<std::uint8_t>& samples, std::optional<std::uint32_t> declared = {});
     WavBuilder& data16(const std::vector<std::int16_t>& samples);
-    // Replaces "RIFF" / "WAVE" to make files that are not RIFF/WAVE.
     WavBuilder& tags(const std::string& riff, const std::string& wave) { m_riff = riff; m_wave = wave; return *this; }
     std::vector<std::uint8_t> bytes() const;
 
 private:
-    std::string m_riff = "RIFF";
-    std::string m_wave = "WAVE";
+    std::string m_riff = "RIFF", m_wave = "WAVE";
     std::vector<std::uint8_t> m_chunks;
 };
 
-// The canonical 44-byte layout with every field settable, so that each check
-// of a reader can be broken on its own.
+// The canonical 44-byte layout, every field settable to break each check of a reader alone.
 struct WavFile {
     std::uint32_t sampleRate = 11025;
-    std::uint16_t channels = 1;
-    std::uint16_t format = 1;  // 1: PCM
-    std::uint16_t bitsPerSample = 16;
+    std::uint16_t channels = 1, format = 1 /* PCM */, bitsPerSample = 16;
     std::vector<std::uint8_t> data;
 
     static WavFile pcm16(std::uint32_t rate, const std::vector<std::int16_t>& samples);
@@ -53,8 +46,8 @@ struct WavFile {
 // The 16-bit samples of a canonical WAV file (header of 44 bytes).
 std::vector<std::int16_t> samplesOf16BitWav(const std::vector<std::uint8_t>& wav);
 
-// A canonical PCM header whose sizes are those of the file it heads, whose
-// rates and alignment agree, at the rate and sample size given.
+// A canonical PCM header whose sizes are those of the file it heads, whose rates and alignment agree, at the rate
+// and sample size given.
 ::testing::AssertionResult wavHeaderTrue(const std::vector<std::uint8_t>& wav, std::uint32_t rate, int bits);
 
 }  // namespace zrc::test

@@ -8,8 +8,7 @@
 namespace zrc::test {
 
 struct ParameterSet {
-    std::uint8_t rate = 11;
-    std::uint8_t width = 3;
+    std::uint8_t rate = 11, width = 3;
     std::uint16_t payloadBytes = 510;
     std::uint8_t payloadBits = 0;
 };
@@ -17,18 +16,15 @@ struct ParameterSet {
 // Packs codes least-significant bit first, one bit at a time.
 std::vector<std::uint8_t> packCodes(const std::vector<std::uint8_t>& codes, int width);
 
-// n codes of the given width drawn from rng.
 std::vector<std::uint8_t> randomCodes(std::size_t n, int width, std::mt19937& rng);
 
-// The parameter sets default to those the recorder writes: 11 kHz 3-bit and
-// 7 kHz 2-bit.
+// The parameter sets default to the recorder's: 11 kHz 3-bit and 7 kHz 2-bit.
 class ZrcBuilder {
 public:
     ZrcBuilder& mode(std::uint8_t headerMode) { m_mode = headerMode; return *this; }
     ZrcBuilder& set0(ParameterSet set) { m_set0 = set; return *this; }
     ZrcBuilder& set1(ParameterSet set) { m_set1 = set; return *this; }
-    // Appends a page whose payload holds the packed codes and whose flag
-    // byte is flag; the rest of the page is 0xFF.
+    // Appends a page of the packed codes and the flag byte; the rest is 0xFF.
     ZrcBuilder& page(const std::vector<std::uint8_t>& codes, int width, std::uint8_t flag);
     // Appends a page of raw bytes (at most 528; the rest is 0xFF).
     ZrcBuilder& rawPage(const std::vector<std::uint8_t>& bytes);
