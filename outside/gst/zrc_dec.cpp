@@ -291,31 +291,47 @@ void pullLoop(gpointer data) {
 
 bool seekPush(ZrcDec* self, GstEvent* event);
 
-bool seekPull(ZrcDec* self, GstEvent* event) {
-    DecState& s = *self->state;
+// A seek forward in time or in samples, its ends in time; nothing for one
+// zrcdec cannot make (backwards, in bytes, before the recording is known).
+struct SeekRequest {
     gdouble rate = 1.0;
-    GstFormat format = GST_FORMAT_UNDEFINED;
     GstSeekFlags flags = GST_SEEK_FLAG_NONE;
     GstSeekType startType = GST_SEEK_TYPE_NONE;
     GstSeekType stopType = GST_SEEK_TYPE_NONE;
     gint64 start = 0;
     gint64 stop = 0;
-    gst_event_parse_seek(event, &rate, &format, &flags, &startType, &start, &stopType, &stop);
-    if (rate <= 0.0 || (format != GST_FORMAT_TIME && format != GST_FORMAT_DEFAULT)) return false;
+    guint32 seqnum = GST_SEQNUM_INVALID;
+    Shown shown;
+};
+
+std::optional<SeekRequest> seekRequest(ZrcDec* self, GstEvent* event) {
+    SeekRequest r;
+    GstFormat format = GST_FORMAT_UNDEFINED;
+    gst_event_parse_seek(event, &r.rate, &format, &r.flags, &r.startType, &r.start, &r.stopType, &r.stop);
     GST_OBJECT_LOCK(self);
-    const Shown shown = s.shown;
+    r.shown = self->state->shown;
     GST_OBJECT_UNLOCK(self);
-    if (shown.rate == 0) return false;
-    if (format == GST_FORMAT_DEFAULT) {
-        const auto toTime = [&](gint64 v) {
-            return v < 0 ? v : static_cast<gint64>(gst_util_uint64_scale_int(static_cast<guint64>(v), GST_SECOND,
-                                                                              static_cast<gint>(shown.rate)));
-        };
-        start = toTime(start);
-        stop = toTime(stop);
+    if (r.rate <= 0.0 || (format != GST_FORMAT_TIME && format != GST_FORMAT_DEFAULT) || r.shown.rate == 0) {
+        return std::nullopt;
     }
+    if (format == GST_FORMAT_DEFAULT) {
+        for (gint64* v : {&r.start, &r.stop}) {
+            if (*v >= 0) {
+                *v = static_cast<gint64>(gst_util_uint64_scale_int(static_cast<guint64>(*v), GST_SECOND,
+                                                                   static_cast<gint>(r.shown.rate)));
+            }
+        }
+    }
+    r.seqnum = gst_event_get_seqnum(event);
+    return r;
+}
+
+bool seekPull(ZrcDec* self, GstEvent* event) {
+    DecState& s = *self->state;
+    const std::optional<SeekRequest> request = seekRequest(self, event);
+    if (!request) return false;
+    const auto& [rate, flags, startType, stopType, start, stop, seqnum, shown] = *request;
     const bool flush = (flags & GST_SEEK_FLAG_FLUSH) != 0;
-    const guint32 seqnum = gst_event_get_seqnum(event);
     if (flush) {
         GstEvent* flushStart = gst_event_new_flush_start();
         gst_event_set_seqnum(flushStart, seqnum);
@@ -441,37 +457,22 @@ GstFlowReturn pushWholePages(ZrcDec* self) {
 // segment upstream then sends starts the run-up (sinkEvent).
 bool seekPush(ZrcDec* self, GstEvent* event) {
     DecState& s = *self->state;
-    gdouble rate = 1.0;
-    GstFormat format = GST_FORMAT_UNDEFINED;
-    GstSeekFlags flags = GST_SEEK_FLAG_NONE;
-    GstSeekType startType = GST_SEEK_TYPE_NONE;
-    GstSeekType stopType = GST_SEEK_TYPE_NONE;
-    gint64 start = 0;
-    gint64 stop = 0;
-    gst_event_parse_seek(event, &rate, &format, &flags, &startType, &start, &stopType, &stop);
-    GST_OBJECT_LOCK(self);
-    const Shown shown = s.shown;
-    GST_OBJECT_UNLOCK(self);
-    if (rate <= 0.0 || (format != GST_FORMAT_TIME && format != GST_FORMAT_DEFAULT) || !shown.seekable) return false;
-    const auto toTime = [&](gint64 v) {
-        return format == GST_FORMAT_TIME || v < 0
-                   ? v
-                   : static_cast<gint64>(gst_util_uint64_scale_int(static_cast<guint64>(v), GST_SECOND,
-                                                                   static_cast<gint>(shown.rate)));
-    };
+    const std::optional<SeekRequest> request = seekRequest(self, event);
+    if (!request || !request->shown.seekable) return false;
+    const auto& [rate, flags, startType, stopType, start, stop, seqnum, shown] = *request;
     // The stream's plan and page times never change once it is known.
     const RecordingStream& stream = *s.stream;
     DecState::PushSeek seek;
     gst_segment_init(&seek.segment, GST_FORMAT_TIME);
     seek.segment.duration = gst_util_uint64_scale_int(shown.totalSamples, GST_SECOND, static_cast<gint>(shown.rate));
     gboolean update = FALSE;
-    gst_segment_do_seek(&seek.segment, rate, GST_FORMAT_TIME, flags, startType, static_cast<guint64>(toTime(start)),
-                        stopType, static_cast<guint64>(toTime(stop)), &update);
+    gst_segment_do_seek(&seek.segment, rate, GST_FORMAT_TIME, flags, startType, static_cast<guint64>(start), stopType,
+                        static_cast<guint64>(stop), &update);
     seek.page = stream.pageAt(gst_util_uint64_scale(seek.segment.position, shown.rate, GST_SECOND));
     seek.from = seek.page - std::min(2 * zrc::gst::kRunUpPages, seek.page);
     seek.segment.start = seek.segment.position = seek.segment.time =
         gst_util_uint64_scale_int(stream.samplesBefore(seek.page), GST_SECOND, static_cast<gint>(shown.rate));
-    seek.seqnum = gst_event_get_seqnum(event);
+    seek.seqnum = seqnum;
     GST_OBJECT_LOCK(self);
     s.pendingSeek = seek;
     GST_OBJECT_UNLOCK(self);
