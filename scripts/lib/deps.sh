@@ -9,8 +9,9 @@ ZRC_BUILD_PACKAGES=(
   fonts-dejavu-core
   libsdl2-dev
   libcli11-dev nlohmann-json3-dev
-  # zrc encode --convert resamples with libsoxr.
-  libsoxr-dev
+  # zrc encode --convert resamples with libsoxr; other audio formats are
+  # read and written through libsndfile.
+  libsoxr-dev libsndfile1-dev
   # The GStreamer plugin and its tests: the development files, playbin,
   # appsink and the type finders of other formats, gst-launch-1.0 and
   # gst-inspect-1.0, gst-discoverer-1.0.
