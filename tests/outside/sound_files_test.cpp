@@ -1,0 +1,157 @@
+// Speech into the shared formats: what comes back out of each file, read by
+// libsndfile as any player would read it.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <numeric>
+#include <vector>
+
+#include "sound_writer.h"
+#include "test_files.h"
+#include "wav_builder.h"
+
+namespace zrc::sound {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::samplesOf16BitWav;
+
+struct Decoded {
+    int rate = 0;
+    int channels = 0;
+    std::vector<std::int16_t> samples;
+};
+
+Decoded readBack(const fs::path& file) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open(file.c_str(), SFM_READ, &info);
+    if (f == nullptr) return {};
+    Decoded d{info.samplerate, info.channels, std::vector<std::int16_t>(static_cast<std::size_t>(info.frames))};
+    d.samples.resize(static_cast<std::size_t>(sf_read_short(f, d.samples.data(), info.frames)));
+    sf_close(f);
+    return d;
+}
+
+// Short-time energy in 20 ms windows, whatever the rate.
+std::vector<double> envelope(const std::vector<std::int16_t>& s, int rate) {
+    std::vector<double> e;
+    const auto edge = [&](std::size_t k) { return k * static_cast<std::size_t>(rate) / 50; };
+    for (std::size_t k = 0; edge(k + 1) <= s.size(); ++k) {
+        double sum = 0;
+        for (std::size_t i = edge(k); i < edge(k + 1); ++i) sum += double(s[i]) * s[i];
+        e.push_back(std::log10(1.0 + sum / static_cast<double>(edge(k + 1) - edge(k))));
+    }
+    return e;
+}
+
+double correlation(const std::vector<double>& a, const std::vector<double>& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    const auto end = static_cast<std::ptrdiff_t>(n);
+    const double ma = std::accumulate(a.begin(), a.begin() + end, 0.0) / static_cast<double>(n);
+    const double mb = std::accumulate(b.begin(), b.begin() + end, 0.0) / static_cast<double>(n);
+    double ab = 0, aa = 0, bb = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        ab += (a[i] - ma) * (b[i] - mb);
+        aa += (a[i] - ma) * (a[i] - ma);
+        bb += (b[i] - mb) * (b[i] - mb);
+    }
+    return ab / std::sqrt(aa * bb);
+}
+
+struct Row {
+    const char* name;
+    SoundFormat format;
+    int rate;          // asked for; 0: the samples' own
+    int fileRate;      // what the file must hold
+    int frameSamples;  // the codec's frame at the file's rate: how far the length may stray
+};
+
+class SoundWriterTest : public ::testing::TestWithParam<Row> {};
+
+TEST_P(SoundWriterTest, GivesBackTheSpeech) {
+    const Row row = GetParam();
+    const std::vector<std::int16_t> speech = samplesOf16BitWav(readFile(fs::path(ZRC_SAMPLES_DIR) / "greet-11k16.wav"));
+    const fs::path file = fs::temp_directory_path() / (std::string("sound_writer_") + row.name);
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    DescriptorSink sink(fd);
+    SoundWriter writer(sink, 11025, {row.format, 16, row.rate, kDefaultQuality});
+    ASSERT_TRUE(writer.ok()) << writer.error();
+    // In pieces of a page's samples, as the decoder hands them over.
+    for (std::size_t at = 0; at < speech.size(); at += 1360) {
+        ASSERT_TRUE(writer.write(std::span(speech).subspan(at, std::min<std::size_t>(1360, speech.size() - at))));
+    }
+    ASSERT_TRUE(writer.finish()) << writer.error();
+    ::close(fd);
+
+    const Decoded back = readBack(file);
+    fs::remove(file);
+    EXPECT_EQ(back.rate, row.fileRate);
+    EXPECT_EQ(back.channels, 1);
+    const double expected = std::round(static_cast<double>(speech.size()) * row.fileRate / 11025);
+    EXPECT_NEAR(static_cast<double>(back.samples.size()), expected, row.frameSamples);
+    if (!traitsOf(row.format).lossy && row.fileRate == 11025) {
+        EXPECT_EQ(back.samples, speech);
+        return;
+    }
+    const double c = correlation(envelope(speech, 11025), envelope(back.samples, back.rate));
+    // Log energies in 20 ms windows follow the syllables and ignore what
+    // perceptual coders are free to change (phase, masked detail). At about
+    // 30 kbit/s every format keeps them above 0.97 on this speech; speech
+    // written at the wrong rate, cut short, or shifted by 60 ms falls below
+    // 0.9.
+    EXPECT_GT(c, 0.95);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, SoundWriterTest,
+    ::testing::Values(Row{"wav", SoundFormat::Wav, 0, 11025, 0}, Row{"flac", SoundFormat::Flac, 0, 11025, 0},
+                      Row{"flac48k", SoundFormat::Flac, 48000, 48000, 0}, Row{"ogg", SoundFormat::Ogg, 0, 11025, 2048},
+                      Row{"opus", SoundFormat::Opus, 0, 12000, 240}, Row{"mp3", SoundFormat::Mp3, 0, 11025, 1152},
+                      Row{"mp3_16k", SoundFormat::Mp3, 16000, 16000, 1152}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// A disk that fills after `room` bytes.
+class FullSink : public SoundSink {
+public:
+    explicit FullSink(std::uint64_t room) : m_room(room) {}
+    bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override {
+        if (offset + bytes.size() > m_room) return false;
+        m_size = std::max<std::uint64_t>(m_size, offset + bytes.size());
+        return true;
+    }
+    std::uint64_t size() const override { return m_size; }
+
+private:
+    std::uint64_t m_room, m_size = 0;
+};
+
+TEST(SoundWriterFailures, ReportedNotSwallowed) {
+    // Noise: FLAC would pack a steady tone into a few bytes.
+    std::vector<std::int16_t> noise(11025 * 10);
+    std::uint32_t seed = 1;
+    for (std::int16_t& s : noise) s = static_cast<std::int16_t>((seed = seed * 1664525 + 1013904223) >> 20);
+    struct Case {
+        SoundFormat format;
+        int bits;
+        std::uint64_t room;
+    };
+    for (const Case c : {Case{SoundFormat::Ogg, 8, 1 << 20}, Case{SoundFormat::Mp3, 8, 1 << 20},
+                         Case{SoundFormat::Flac, 16, 4096}, Case{SoundFormat::Opus, 16, 4096},
+                         Case{SoundFormat::Mp3, 16, 4096}, Case{SoundFormat::Flac, 8, 0}}) {
+        FullSink sink(c.room);
+        SoundWriter writer(sink, 11025, {c.format, c.bits, 0, kDefaultQuality});
+        const bool written = writer.ok() && writer.write(noise) && writer.finish();
+        EXPECT_FALSE(written) << traitsOf(c.format).name << " " << c.bits << " bits in " << c.room << " bytes";
+        EXPECT_FALSE(writer.error().empty());
+    }
+}
+
+}  // namespace
+}  // namespace zrc::sound
