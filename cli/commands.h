@@ -29,6 +29,11 @@ int runInfo(const InfoOptions& options);
 struct DecodeOptions {
     std::vector<std::string> files;
     std::optional<std::string> output;
+    // wav, flac, ogg, opus or mp3; none: by the extension of an output file
+    // named with -o, else wav.
+    std::optional<std::string> format;
+    std::optional<int> rate;     // none: the recording's (or the nearest the format holds)
+    std::optional<int> quality;  // 0 to 10, lossy formats only
     int bits = 16;
     unsigned jobs = 1;
     bool force = false;

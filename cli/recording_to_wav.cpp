@@ -24,7 +24,7 @@ std::string pagesText(std::uint64_t n) { return std::to_string(n) + (n == 1 ? " 
 
 }  // namespace
 
-PlanOrError planDecode(InputFile& in, int bytesPerSample) {
+PlanOrError planDecode(InputFile& in, int bytesPerSample, bool intoWav) {
     DecodePlan plan;
     plan.info = inspectRecording(in);
     if (plan.info.rate0 == kNotARecording) return std::string("not a ZRC recording");
@@ -47,7 +47,7 @@ PlanOrError planDecode(InputFile& in, int bytesPerSample) {
     plan.pages = static_cast<std::uint32_t>(announced);
 
     plan.wav = planRecordingWav(bytesPerSample, plan.info, h[header::kMode], countPageTypes(in, 0, plan.pages));
-    if (plan.wav.dataBytes > kMaxWavDataBytes) {
+    if (intoWav && plan.wav.dataBytes > kMaxWavDataBytes) {
         return "too long for a WAV file (" + std::to_string(plan.wav.dataBytes) + " bytes of samples)";
     }
     return plan;

@@ -27,8 +27,9 @@ using PlanOrError = std::variant<DecodePlan, std::string>;
 
 // Inspects an opened file and decides how to convert it to samples of
 // bytesPerSample (1 or 2). Errors: not a recording, truncated (fewer pages
-// than the header's data size announces), too long for a WAV file.
-PlanOrError planDecode(InputFile& in, int bytesPerSample);
+// than the header's data size announces), too long for a WAV file (when
+// the output is one).
+PlanOrError planDecode(InputFile& in, int bytesPerSample, bool intoWav = true);
 
 // Writes the WAV file of the plan to out (not closed here), reporting each
 // run of pages done to progress; progress returning false stops the work.

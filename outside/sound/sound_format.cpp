@@ -18,6 +18,7 @@ constexpr std::array<FormatTraits, 5> kFormats{{
 }};
 
 constexpr std::array<int, 5> kOpusRates{8000, 12000, 16000, 24000, 48000};
+constexpr std::array<int, 9> kMp3Rates{8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
 
 }  // namespace
 
@@ -45,9 +46,12 @@ std::optional<SoundFormat> formatOfFileName(const std::filesystem::path& name) {
 }
 
 int rateFor(SoundFormat format, int rate) {
-    if (format != SoundFormat::Opus) return rate;
-    const auto above = std::find_if(kOpusRates.begin(), kOpusRates.end(), [&](int r) { return r >= rate; });
-    return above == kOpusRates.end() ? kOpusRates.back() : *above;
+    std::span<const int> held;
+    if (format == SoundFormat::Opus) held = kOpusRates;
+    if (format == SoundFormat::Mp3) held = kMp3Rates;
+    if (held.empty()) return rate;
+    const auto above = std::find_if(held.begin(), held.end(), [&](int r) { return r >= rate; });
+    return above == held.end() ? held.back() : *above;
 }
 
 std::uint64_t maxFileBytes(SoundFormat format, int rate, std::uint64_t samples, int bits) {

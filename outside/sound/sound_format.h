@@ -29,7 +29,8 @@ std::optional<SoundFormat> formatOfFileName(const std::filesystem::path& name);
 
 // The rate a file of the format is written at for samples at `rate`: the
 // same where the format can hold it, else the nearest it holds above it
-// (Opus: 8, 12, 16, 24 or 48 kHz).
+// (Opus: 8, 12, 16, 24 or 48 kHz; MP3: the MPEG rates from 8 to 48 kHz),
+// the highest it holds for a rate above them all.
 int rateFor(SoundFormat format, int rate);
 
 // Quality of the lossy formats, 0 (smallest) to 10 (best).

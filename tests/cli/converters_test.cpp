@@ -17,6 +17,7 @@
 #include "pagecodec.h"
 #include "recording_to_wav.h"
 #include "signals.h"
+#include "sound_read.h"
 #include "wav_builder.h"
 #include "wav_to_recording.h"
 #include "zrc_builder.h"
@@ -62,6 +63,26 @@ TEST_F(ConverterTest, DecodeEqualsTheLibrary) {
             ASSERT_GT(AdpcmDec1(nullptr, nullptr, bits / 8, 0, pages - 1, nullptr, 1), 0);  // every page, then the end
         }
         for (const char* out : {"out/a.wav", "out/b.wav"}) EXPECT_TRUE(read(out) == read("ref.wav")) << out << " of " << ref;
+
+        // The shared formats, named by the output's extension: FLAC holds exactly the WAV file's samples, the
+        // lossy ones its length (to within one of their frames: Vorbis 2,048 samples, MP3 1,152) at the rate
+        // they hold; --rate gives WAV the length at the rate asked for. Their sound has its table with the writer.
+        const test::ReadSound wav = test::readSound(path("ref.wav"));
+        const int opusRate = wav.rate == 8000 ? 8000 : 12000;
+        for (auto [out, rate, fileRate, slack] : std::vector<std::tuple<std::string, int, int, double>>{
+                 {"f.flac", 0, wav.rate, 0}, {"o.ogg", 0, wav.rate, 2048}, {"o.opus", 0, opusRate, 240},
+                 {"m.mp3", 0, wav.rate, 1152}, {"w.wav", 16000, 16000, 0}}) {
+            if (bits == 8 && out != "f.flac" && out != "w.wav") continue;
+            cli::DecodeOptions o;
+            std::tie(o.files, o.output, o.bits, o.force) = std::tuple(std::vector{path("a.zrc")}, path(out), bits, true);
+            if (rate != 0) o.rate = rate;
+            ASSERT_EQ(decode(o).status, kExitOk) << out;
+            const test::ReadSound got = test::readSound(path(out));
+            EXPECT_EQ(got.rate, fileRate) << out;
+            if (slack == 0 && rate == 0) { EXPECT_TRUE(got.samples == wav.samples) << out << " of " << ref; }
+            EXPECT_NEAR(static_cast<double>(got.samples.size()),
+                        std::round(static_cast<double>(wav.samples.size()) * fileRate / wav.rate), slack) << out;
+        }
     }
 }
 

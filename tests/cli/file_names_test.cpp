@@ -10,6 +10,7 @@
 #include "batch_run.h"
 #include "cli_run.h"
 #include "output_paths.h"
+#include "sound_read.h"
 #include "zrc_builder.h"
 
 namespace zrc::cli {
@@ -28,6 +29,7 @@ struct NameRow {
     Names absent = {};       // not there after the run
     bool force = false;
     std::string setUp = "";  // "old": a.wav exists; "link" to the input (always there: a folder "out", a file "plain")
+    std::optional<std::string> format = {};
 };
 void PrintTo(const NameRow& r, std::ostream* os) { *os << r.name; }
 
@@ -46,7 +48,8 @@ TEST_P(FileNames, GoWhereTheRulesSay) {
     write("plain", old);
     if (row.setUp == "old") write("a.wav", old);
     if (row.setUp == "link") fs::create_symlink(inputs[0], path("link.wav"));
-    const test::Outcome r = decode(inputs, row.output ? std::optional(path(*row.output)) : std::nullopt, 16, 1, row.force);
+    const test::Outcome r =
+        decode(inputs, row.output ? std::optional(path(*row.output)) : std::nullopt, 16, 1, row.force, row.format);
     EXPECT_EQ(r.status, row.status) << r.err;
     EXPECT_NE((r.out + r.err).find(row.words), std::string::npos) << r.out << r.err;
     const mode_t mask = ::umask(0);
@@ -55,6 +58,9 @@ TEST_P(FileNames, GoWhereTheRulesSay) {
         ASSERT_TRUE(fs::exists(path(out))) << out;
         EXPECT_NE(read(out), old) << out;
         EXPECT_EQ(static_cast<mode_t>(fs::status(path(out)).permissions()), 0666 & ~mask) << out;
+        std::string extension = fs::path(out).extension().string().substr(1);
+        for (char& c : extension) c = static_cast<char>(std::tolower(c));
+        EXPECT_EQ(test::formatNameOf(test::readSound(path(out))), row.format.value_or(extension)) << out;
     }
     for (const std::string& gone : row.absent) EXPECT_FALSE(fs::exists(path(gone))) << gone;
     if (row.setUp == "old" && row.status != kExitOk) { EXPECT_EQ(read("a.wav"), old); }
@@ -85,7 +91,13 @@ INSTANTIATE_TEST_SUITE_P(
         NameRow{"TheInputThroughALink", {"a.zrc"}, "link.wav", kExitFileFailed, {}, "overwrite the input", {}, true,
                 "link"},
         NameRow{"AnotherInputOfTheRun", {"c.zrc", "c.wav"}, {}, kExitFileFailed, {}, "overwrite the input", {}, true},
-        NameRow{"AFileForAFolder", {"a.zrc"}, "plain/out.wav", kExitFileFailed, {}, "cannot write"}),
+        NameRow{"AFileForAFolder", {"a.zrc"}, "plain/out.wav", kExitFileFailed, {}, "cannot write"},
+        // The format names the outputs; a named file's extension names the format, and --format wins over it.
+        NameRow{"AFormatNamesTheOutputs", {"a.zrc", "b.zrc"}, {}, kExitOk, {"a.opus", "b.opus"}, "", {"a.wav"}, false,
+                "", "opus"},
+        NameRow{"AnUpperCaseExtension", {"a.zrc"}, "a.FLAC", kExitOk, {"a.FLAC"}},
+        NameRow{"FormatOverExtension", {"a.zrc"}, "named.flac", kExitOk, {"named.flac"}, "", {}, false, "", "mp3"},
+        NameRow{"AFlacForAFolder", {"a.zrc"}, "plain/out.flac", kExitFileFailed, {}, "cannot write"}),
     [](const auto& p) { return p.param.name; });
 
 // The output takes its name only when whole: a file that took the name while every file of a run was written is kept,

@@ -32,6 +32,7 @@ struct Row {
     rlim_t diskBytes = 0;               // else the largest file the disk takes
     bool folder = false;
     std::string set = "";  // zrc info's line of the parameter set that --width writes
+    cli::DecodeOptions decodeAs = {};  // zrc decode's options but the input
 };
 void PrintTo(const Row& r, std::ostream* os) { *os << r.name; }
 
@@ -60,6 +61,13 @@ std::string widthRefusal(const std::string& rate, const std::string& to) {
 std::string hint(const std::string& from) { return "; --convert brings this " + from + " file to 11,025 Hz mono 16-bit"; }
 const std::string kNotZrc = "zrc: $: not a ZRC recording";
 
+cli::DecodeOptions as(const std::string& format, std::optional<int> rate = {}, int bits = 16,
+                      std::optional<int> quality = {}) {
+    cli::DecodeOptions o;
+    std::tie(o.format, o.rate, o.bits, o.quality) = std::tuple(format, rate, bits, quality);
+    return o;
+}
+
 // What every subcommand says of a file it cannot open, or that is text.
 std::vector<Row> unopened(const std::string& prefix, Tool tool, const std::string& notOurs = kNotZrc) {
     return {Row{prefix + "Absent", tool, {}, "zrc: $: cannot open: No such file or directory"},
@@ -86,14 +94,20 @@ TEST_P(Refusals, OneLineAndNothingLeft) {
     if (row.diskBytes) disk.emplace(row.diskBytes);
     test::Outcome r;
     switch (row.tool) {
-    case Tool::Decode: r = decode({input}); break;
+    case Tool::Decode: {
+        cli::DecodeOptions o = row.decodeAs;
+        o.files = {input};
+        r = decode(o);
+        break;
+    }
     case Tool::Encode: r = encode(test::encodeOptions({input}, row.width, row.convert)); break;
     case Tool::Info: r = info({input}, false); break;
     case Tool::Play: r = test::captured([&] { return runPlay({input, row.from, false, false}); }); break;
     }
     disk.reset();
     std::string line = row.line;
-    for (const auto& [mark, with] : {std::pair{'$', input}, {'@', path(row.tool == Tool::Encode ? "in.zrc" : "in.wav")}}) {
+    const std::string output = row.tool == Tool::Encode ? "in.zrc" : "in." + row.decodeAs.format.value_or("wav");
+    for (const auto& [mark, with] : {std::pair{'$', input}, {'@', path(output)}}) {
         if (const auto at = line.find(mark); at != std::string::npos) line.replace(at, 1, with);
     }
     EXPECT_EQ(r.status, row.status);
@@ -116,7 +130,24 @@ INSTANTIATE_TEST_SUITE_P(
             "zrc: $: truncated: the header announces 8134407 pages, the file holds 2 pages"},
         // The shared writer's full disk has its table; here its message and no file left.
         Row{"FullDisk", Tool::Decode, recording(20), "zrc: $: cannot write @: File too large", kExitFileFailed, false,
-            {}, {}, 0, 10000}}),
+            {}, {}, 0, 10000},
+        Row{.name = "FullDiskMp3", .tool = Tool::Decode, .input = recording(20),
+            .line = "zrc: $: cannot write @: File too large", .diskBytes = 4000, .decodeAs = as("mp3")},
+        Row{.name = "UnknownFormat", .tool = Tool::Decode, .input = recording(2),
+            .line = "zrc decode: unknown format \"aac\" (wav, flac, ogg, opus or mp3)", .status = kExitUsage,
+            .decodeAs = as("aac")},
+        Row{.name = "RateZero", .tool = Tool::Decode, .input = recording(2),
+            .line = "zrc decode: --rate must be between 4,000 and 192,000 Hz", .status = kExitUsage,
+            .decodeAs = as("flac", 0)},
+        Row{.name = "Rate10MHz", .tool = Tool::Decode, .input = recording(2),
+            .line = "zrc decode: --rate must be between 4,000 and 192,000 Hz", .status = kExitUsage,
+            .decodeAs = as("flac", 10'000'000)},
+        Row{.name = "EightBitOpus", .tool = Tool::Decode, .input = recording(2),
+            .line = "zrc decode: --bits 8 applies to WAV and FLAC only: Ogg Opus files have no 8-bit samples",
+            .status = kExitUsage, .decodeAs = as("opus", {}, 8)},
+        Row{.name = "QualityOfFlac", .tool = Tool::Decode, .input = recording(2),
+            .line = "zrc decode: --quality applies to ogg, opus and mp3: FLAC keeps every sample",
+            .status = kExitUsage, .decodeAs = as("flac", {}, 16, 5)}}),
     [](const auto& p) { return p.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(

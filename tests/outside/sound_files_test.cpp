@@ -2,7 +2,6 @@
 // libsndfile as any player would read it.
 #include <gtest/gtest.h>
 #include <fcntl.h>
-#include <sndfile.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <numeric>
 #include <vector>
 
+#include "sound_read.h"
 #include "sound_writer.h"
 #include "test_files.h"
 #include "wav_builder.h"
@@ -21,22 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::readFile;
 using test::samplesOf16BitWav;
-
-struct Decoded {
-    int rate = 0;
-    int channels = 0;
-    std::vector<std::int16_t> samples;
-};
-
-Decoded readBack(const fs::path& file) {
-    SF_INFO info{};
-    SNDFILE* f = sf_open(file.c_str(), SFM_READ, &info);
-    if (f == nullptr) return {};
-    Decoded d{info.samplerate, info.channels, std::vector<std::int16_t>(static_cast<std::size_t>(info.frames))};
-    d.samples.resize(static_cast<std::size_t>(sf_read_short(f, d.samples.data(), info.frames)));
-    sf_close(f);
-    return d;
-}
 
 // Short-time energy in 20 ms windows, whatever the rate.
 std::vector<double> envelope(const std::vector<std::int16_t>& s, int rate) {
@@ -90,7 +74,7 @@ TEST_P(SoundWriterTest, GivesBackTheSpeech) {
     ASSERT_TRUE(writer.finish()) << writer.error();
     ::close(fd);
 
-    const Decoded back = readBack(file);
+    const test::ReadSound back = test::readSound(file);
     fs::remove(file);
     EXPECT_EQ(back.rate, row.fileRate);
     EXPECT_EQ(back.channels, 1);

@@ -43,9 +43,13 @@ protected:
     std::string path(const std::string& name) const { return m_dir.file(name).string(); }
     std::vector<std::uint8_t> read(const std::string& name) const { return readFile(m_dir.file(name)); }
     Outcome decode(std::vector<std::string> files, std::optional<std::string> output = {}, int bits = 16,
-                   unsigned jobs = 1, bool force = false) {
-        return captured([&] { return cli::runDecode({std::move(files), std::move(output), bits, jobs, force}); });
+                   unsigned jobs = 1, bool force = false, std::optional<std::string> format = {}) {
+        cli::DecodeOptions o;
+        std::tie(o.files, o.output, o.bits, o.jobs, o.force, o.format) =
+            std::tuple(std::move(files), std::move(output), bits, jobs, force, std::move(format));
+        return decode(o);
     }
+    Outcome decode(const cli::DecodeOptions& options) { return captured([&] { return cli::runDecode(options); }); }
     Outcome encode(const cli::EncodeOptions& options) { return captured([&] { return cli::runEncode(options); }); }
     Outcome info(std::vector<std::string> files, bool json) {
         return captured([&] { return cli::runInfo({std::move(files), json}); });
