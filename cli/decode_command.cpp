@@ -71,7 +71,7 @@ FileOutcome convertOne(const OutputTarget& target, const DecodeOptions& options,
         PartsOptions parts;
         parts.threads = threadsPerFile(options.jobs, options.files.size());
         const std::string failure = asWav ? writeWav(in, out, plan, pageProgress(bar, reported), parts)
-                                          : writeSound(in, out, plan, settings, pageProgress(bar, reported));
+                                          : writeSound(in, out, plan, settings, pageProgress(bar, reported), parts.threads);
         if (failure.empty() || failure == kRecordingCut) return failure;
         return "cannot write " + target.output.string() + ": " + failure;
     };

@@ -1,7 +1,7 @@
 #include "recording_to_sound.h"
 
 #include <algorithm>
-#include <array>
+#include <future>
 #include <vector>
 
 #include "decoder.h"
@@ -27,38 +27,50 @@ private:
     OutputFile& m_out;
 };
 
-constexpr std::uint64_t kPagesPerRead = 64;
+constexpr std::uint64_t kPagesPerRun = 256;
 
 }  // namespace
 
 std::string writeSound(InputFile& in, OutputFile& out, const DecodePlan& plan, const sound::SoundSettings& settings,
-                       const std::function<bool(std::uint64_t)>& progress) {
+                       const std::function<bool(std::uint64_t)>& progress, unsigned threads) {
     OutputFileSink sink(out);
     sound::SoundWriter writer(sink, static_cast<int>(plan.wav.format.sampleRate), settings);
     if (!writer.ok()) return writer.error();
     Decoder decoder;
     decoder.reset();
-    std::vector<std::uint8_t> pages(kPagesPerRead * kPageSize);
-    std::vector<std::int16_t> samples(kPagesPerRead * kMaxPlaybackSamples);
-    bool ok = true;
-    for (std::uint64_t first = 0; ok && first < plan.pages; first += kPagesPerRead) {
-        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kPagesPerRead, plan.pages - first));
-        in.readAt(pageOffset(first), std::span(pages.data(), n * kPageSize));
+    // Each run of pages continues the decoder where the one before left it,
+    // so runs are decoded one after the other; with a thread to spare the
+    // next run is decoded while the encoder takes this one.
+    const auto decodeRun = [&](std::uint64_t first) {
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kPagesPerRun, plan.pages - first));
+        std::vector<std::uint8_t> pages(n * kPageSize);
+        std::vector<std::int16_t> samples(n * kMaxPlaybackSamples);
+        in.readAt(pageOffset(first), pages);
         std::size_t count = 0;
         for (std::size_t i = 0; i < n; ++i) {
             count += decodePlannedPage(decoder, plan.wav, plan.info,
                                        std::span<const std::uint8_t, kPageSize>(pages.data() + i * kPageSize, kPageSize),
                                        samples.data() + count);
         }
+        samples.resize(count);
         // 8-bit samples are the ones an 8-bit WAV file holds, whatever the
         // format's own rounding would make of 16 bits.
         if (settings.bits == 8) {
-            for (std::size_t i = 0; i < count; ++i) {
-                samples[i] = static_cast<std::int16_t>((pcm8(samples[i]) - 128) * 256);
-            }
+            for (std::int16_t& s : samples) s = static_cast<std::int16_t>((pcm8(s) - 128) * 256);
         }
-        ok = writer.write(std::span(samples.data(), count));
-        if (ok && progress && !progress(n)) return "interrupted";
+        return samples;
+    };
+    const auto policy = threads > 1 ? std::launch::async : std::launch::deferred;
+    std::future<std::vector<std::int16_t>> next;
+    if (plan.pages > 0) next = std::async(policy, decodeRun, 0);
+    bool ok = true;
+    for (std::uint64_t first = 0; ok && first < plan.pages; first += kPagesPerRun) {
+        const std::vector<std::int16_t> samples = next.get();
+        if (first + kPagesPerRun < plan.pages) next = std::async(policy, decodeRun, first + kPagesPerRun);
+        ok = writer.write(samples);
+        if (ok && progress && !progress(std::min<std::uint64_t>(kPagesPerRun, plan.pages - first))) {
+            return "interrupted";
+        }
     }
     ok = ok && writer.finish();
     if (in.shortRead()) return kRecordingCut;

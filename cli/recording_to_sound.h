@@ -16,8 +16,9 @@ namespace zrc::cli {
 // Decodes the plan's pages in order and hands their samples, as 8-bit
 // samples when settings.bits is 8, to a writer of the format into out (not
 // closed here). The same progress, interruption and cut-recording answers as
-// writeWav.
+// writeWav. With threads above 1 the pages are decoded on a thread of their
+// own, ahead of the encoder.
 std::string writeSound(InputFile& in, OutputFile& out, const DecodePlan& plan, const sound::SoundSettings& settings,
-                       const std::function<bool(std::uint64_t pagesDone)>& progress);
+                       const std::function<bool(std::uint64_t pagesDone)>& progress, unsigned threads = 1);
 
 }  // namespace zrc::cli

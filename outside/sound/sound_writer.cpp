@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <vector>
 
 namespace zrc::sound {
@@ -106,7 +105,6 @@ SoundWriter::SoundWriter(SoundSink& sink, int inputRate, const SoundSettings& se
         fail(std::string(traits.title) + " files have no 8-bit samples");
         return;
     }
-    m_inputRate = inputRate;
     m_fileRate = rateFor(settings.format, settings.rate > 0 ? settings.rate : inputRate);
     SF_INFO info{};
     info.samplerate = m_fileRate;
@@ -153,7 +151,6 @@ bool SoundWriter::write(std::span<const std::int16_t> samples) {
     if (!ok()) return false;
     soxr_t resampler = m_handles->resampler;
     if (resampler == nullptr) return encode(samples.data(), samples.size());
-    m_resampledIn += samples.size();
     std::vector<std::int16_t>& out = m_handles->resampled;
     out.resize(samples.size() * static_cast<std::size_t>(m_fileRate) / 4000 + 64);
     std::size_t used = 0;
@@ -161,7 +158,6 @@ bool SoundWriter::write(std::span<const std::int16_t> samples) {
         std::size_t taken = 0, given = 0;
         soxr_process(resampler, samples.data() + used, samples.size() - used, &taken, out.data(), out.size(), &given);
         used += taken;
-        m_resampledOut += given;
         if (!encode(out.data(), given)) return false;
         if (taken == 0 && given == 0) break;
     }
@@ -171,23 +167,13 @@ bool SoundWriter::write(std::span<const std::int16_t> samples) {
 bool SoundWriter::finish() {
     if (!ok()) return false;
     if (soxr_t resampler = m_handles->resampler) {
-        // The file lasts as long as the samples did, to the nearest sample
-        // at its rate: the resampler's tail is cut there or filled with silence.
-        const auto wanted = static_cast<std::uint64_t>(std::llround(static_cast<double>(m_resampledIn) * m_fileRate /
-                                                                    m_inputRate));
+        // libsoxr ends the stream at the samples' duration, to the nearest
+        // sample at the file's rate.
         std::vector<std::int16_t>& out = m_handles->resampled;
         out.resize(4096);
-        for (std::size_t given = 1; given > 0 && m_resampledOut < wanted;) {
+        for (std::size_t given = 1; given > 0;) {
             soxr_process(resampler, nullptr, 0, nullptr, out.data(), out.size(), &given);
-            given = static_cast<std::size_t>(std::min<std::uint64_t>(given, wanted - m_resampledOut));
-            m_resampledOut += given;
             if (!encode(out.data(), given)) return false;
-        }
-        std::fill(out.begin(), out.end(), std::int16_t{0});
-        while (m_resampledOut < wanted) {
-            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), wanted - m_resampledOut));
-            m_resampledOut += n;
-            if (!encode(out.data(), n)) return false;
         }
     }
     // Closing writes what the encoder held back and the header's lengths.

@@ -67,9 +67,7 @@ private:
 
     struct Handles;
     std::unique_ptr<Handles> m_handles;
-    int m_inputRate = 0;
     int m_fileRate = 0;
-    std::uint64_t m_resampledIn = 0, m_resampledOut = 0;
     std::string m_error;
 };
 

@@ -15,6 +15,7 @@
 #include "output_file.h"
 #include "page_road.h"
 #include "pagecodec.h"
+#include "recording_to_sound.h"
 #include "recording_to_wav.h"
 #include "signals.h"
 #include "sound_read.h"
@@ -83,6 +84,23 @@ TEST_F(ConverterTest, DecodeEqualsTheLibrary) {
             EXPECT_NEAR(static_cast<double>(got.samples.size()),
                         std::round(static_cast<double>(wav.samples.size()) * fileRate / wav.rate), slack) << out;
         }
+    }
+}
+
+// --quality trades size for sound in every lossy format, the default between the ends.
+TEST_F(ConverterTest, QualityTradesSizeForSound) {
+    const std::string zrc = (fs::path(ZRC_SAMPLES_DIR) / "greet-11k16.zrc").string();
+    for (const std::string format : {"ogg", "opus", "mp3"}) {
+        std::vector<std::uintmax_t> sizes;
+        for (const std::optional<int> quality : {std::optional(0), std::optional<int>(), std::optional(10)}) {
+            cli::DecodeOptions o;
+            std::tie(o.files, o.output, o.format, o.quality, o.force) =
+                std::tuple(std::vector{zrc}, path("out"), format, quality, true);
+            ASSERT_EQ(decode(o).status, kExitOk) << format;
+            sizes.push_back(fs::file_size(path("out")));
+        }
+        EXPECT_TRUE(sizes[0] < sizes[1] && sizes[1] < sizes[2]) << format << " " << sizes[0] << " " << sizes[1] << " "
+                                                                << sizes[2];
     }
 }
 
@@ -182,11 +200,12 @@ TEST_F(ConverterTest, StereoAt44100HzKeepsItsLengthAndItsSound) {
     EXPECT_TRUE(y.size() == 13600 && test::roundTripSnrDb(test::sine(13600, 11025, 440, 0.4), y) > 25.0) << y.size();
 }
 
-// zrc's step of one file: decodes a .zrc or encodes a .wav into "out", doing `meanwhile` at the first pages reported;
-// the failure, empty on success.
+// zrc's step of one file: decodes a .zrc (into FLAC with `flac`) or encodes a .wav into "out", doing `meanwhile` at
+// the first pages reported; the failure, empty on success.
 class CodingTest : public test::CliTest {
 protected:
-    std::string code(const fs::path& input, const PartsOptions& parts = {}, const std::function<void()>& meanwhile = {}) {
+    std::string code(const fs::path& input, const PartsOptions& parts = {}, const std::function<void()>& meanwhile = {},
+                     bool flac = false) {
         InputFile in(input.c_str());
         OutputFile out = OutputFile::create(path("out").c_str());
         m_reported = 0;
@@ -194,7 +213,9 @@ protected:
             if (std::exchange(m_reported, m_reported + n) == 0 && meanwhile) meanwhile();
             return true;
         };
-        const std::string failure = input.extension() == ".zrc"
+        const std::string failure = flac
+            ? writeSound(in, out, std::get<DecodePlan>(planDecode(in, 2)), {sound::SoundFormat::Flac}, progress, 2)
+            : input.extension() == ".zrc"
             ? writeWav(in, out, std::get<DecodePlan>(planDecode(in, 2)), progress, parts, &m_report)
             : writeRecording(in, out, std::get<EncodePlan>(planEncode(in, {})), progress, parts, &m_report).error;
         EXPECT_TRUE(out.close());
@@ -228,18 +249,18 @@ TEST_F(CodingTest, InPartsGivesTheBytesOfOnePiece) {
 }
 
 // 600 pages and 200 pages of samples: more than one run of pages. A file whose name goes keeps its bytes; pages cut
-// away would be noise in a file that looks whole.
+// away would be noise in a file that looks whole. FLAC's pages are decoded on a thread ahead of the encoder.
 TEST_F(CodingTest, AnInputDeletedMeanwhileIsReadToItsEndACutOneFails) {
-    for (const bool decoding : {true, false}) {
+    for (const auto& [decoding, flac] : {std::pair{true, false}, {true, true}, {false, false}}) {
         const Bytes bytes = decoding ? pagesOfTypes(std::vector<int>(600, 0))
                                      : test::WavFile::pcm16(11025, test::saw(200 * 1360)).bytes();
         const std::string in = write(decoding ? "in.zrc" : "in.wav", bytes);
-        ASSERT_EQ(code(in), "");
+        ASSERT_EQ(code(in, {}, {}, flac), "");
         const Bytes undisturbed = read("out");
-        ASSERT_EQ(code(in, {}, [&] { fs::remove(in); }), "");
+        ASSERT_EQ(code(in, {}, [&] { fs::remove(in); }, flac), "");
         EXPECT_EQ(read("out"), undisturbed) << in;
         write(fs::path(in).filename(), bytes);
-        EXPECT_EQ(code(in, {}, [&] { fs::resize_file(in, bytes.size() / 2); }), decoding ? kRecordingCut : kWavCut);
+        EXPECT_EQ(code(in, {}, [&] { fs::resize_file(in, bytes.size() / 2); }, flac), decoding ? kRecordingCut : kWavCut);
     }
 }
 
