@@ -19,10 +19,10 @@ dev=("$build"/packages/libpagecodec-dev_*.deb)
 pass "cpack made $(basename "${runtime[0]}") and $(basename "${dev[0]}")"
 depends=$(dpkg-deb -f "${runtime[0]}" Depends)
 names=$(tr ',|' '\n\n' <<<"$depends" | awk '{ print $1 }')
-for package in libqt6widgets6 libsdl2-2.0-0 libsoxr0 libc6 libstdc++6; do
+for package in libqt6widgets6 libsdl2-2.0-0 libsoxr0 libsndfile1 libc6 libstdc++6; do
   grep -qxF "$package" <<<"$names" || fail "zrc-toolkit does not depend on $package"
 done
-pass "zrc-toolkit depends on Qt 6 Widgets, SDL2, libsoxr and the C and C++ libraries"
+pass "zrc-toolkit depends on Qt 6 Widgets, SDL2, libsoxr, libsndfile and the C and C++ libraries"
 # The GStreamer plugin is built where GStreamer's development files are
 # (always in scripts/test).
 gst_plugin=false
