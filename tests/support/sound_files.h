@@ -1,4 +1,4 @@
-// Files of the formats people share, written by libsndfile in memory.
+// Files of the formats people share, written by libsndfile.
 #pragma once
 
 #include <cstdint>
