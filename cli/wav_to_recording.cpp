@@ -149,7 +149,10 @@ EncodePlanOrError planConversion(const ConversionSource& source, const EncodeSet
     }
     const std::uint32_t rate = conversionRate(settings);
     const std::uint64_t samples = ConvertedInput::outputSamples(source, rate);
-    if (samples * 2 > std::numeric_limits<std::uint32_t>::max() - (kWavHeaderSize - 8)) {
+    // A header may announce any count; past 2^40 frames the length above
+    // would overflow, and at any sensible rate it is far beyond 4 GB anyway.
+    if (framesOf(source) > (std::uint64_t{1} << 40) ||
+        samples * 2 > std::numeric_limits<std::uint32_t>::max() - (kWavHeaderSize - 8)) {
         return "too long to convert: more than 4 GB of 16-bit samples at " + groupedDigits(rate) + " Hz";
     }
     // The fields of the canonical WAV file the converted samples would make.
