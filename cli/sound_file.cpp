@@ -45,7 +45,8 @@ sf_count_t readBytes(void* out, sf_count_t count, void* user) {
 sf_count_t writeNothing(const void*, sf_count_t, void*) { return 0; }
 sf_count_t tellPosition(void* user) { return static_cast<VirtualFile*>(user)->position; }
 
-SF_VIRTUAL_IO kVirtualIo = {fileLength, seekTo, readBytes, writeNothing, tellPosition};
+// Not const: sf_open_virtual takes it by a plain pointer.
+SF_VIRTUAL_IO inputFileIo = {fileLength, seekTo, readBytes, writeNothing, tellPosition};
 
 // libsndfile's own name of the container, without its explanation:
 // "AIFF (Apple/SGI)" -> "AIFF".
@@ -102,7 +103,7 @@ struct SoundFileReader::Open {
 std::optional<SoundFormat> readSoundFormat(InputFile& file) {
     VirtualFile v{&file};
     SF_INFO info{};
-    SNDFILE* handle = sf_open_virtual(&kVirtualIo, SFM_READ, &info, &v);
+    SNDFILE* handle = sf_open_virtual(&inputFileIo, SFM_READ, &info, &v);
     if (handle == nullptr) return std::nullopt;
     sf_close(handle);
     if (info.channels <= 0 || info.samplerate <= 0 || info.frames < 0) return std::nullopt;
@@ -118,7 +119,7 @@ std::optional<SoundFormat> readSoundFormat(InputFile& file) {
 SoundFileReader::SoundFileReader(InputFile& file, unsigned channels) : m_open(std::make_unique<Open>()) {
     m_open->file = VirtualFile{&file};
     SF_INFO info{};
-    m_open->handle = sf_open_virtual(&kVirtualIo, SFM_READ, &info, &m_open->file);
+    m_open->handle = sf_open_virtual(&inputFileIo, SFM_READ, &info, &m_open->file);
     if (m_open->handle == nullptr || static_cast<unsigned>(info.channels) != channels) {
         throw std::runtime_error("the file no longer reads as it did");
     }
