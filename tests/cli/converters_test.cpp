@@ -115,7 +115,8 @@ Bytes speech(const std::string& name) { return test::readFile(test::dataPath("sp
 // The 11,025 Hz memo in a lossless format libsndfile writes, its channels alike: the mean is the memo again, exactly.
 EncodeRow lossless(const std::string& name, int format, int channels, const std::string& words) {
     std::vector<std::int16_t> frames;
-    for (const std::int16_t v : test::samplesOf16BitWav(speech("memo-11k16.wav"))) frames.insert(frames.end(), static_cast<std::size_t>(channels), v);
+    for (const std::int16_t v : test::samplesOf16BitWav(speech("memo-11k16.wav")))
+        frames.insert(frames.end(), static_cast<std::size_t>(channels), v);
     return {name, test::soundFile(format, 11025, channels, frames), true, words, speech("memo-11k16.wav")};
 }
 
