@@ -18,7 +18,8 @@ constexpr std::size_t kBlockBytes = 1 << 16;
 
 std::size_t framesPerBlock(const ConversionSource& source) {
     const auto* wav = std::get_if<RiffWav>(&source);
-    const std::size_t frameBytes = wav != nullptr ? wav->frameBytes() : std::get<SoundFormat>(source).channels * sizeof(float);
+    const std::size_t frameBytes =
+        wav != nullptr ? wav->frameBytes() : std::get<SoundFormat>(source).channels * sizeof(float);
     return std::max<std::size_t>(1, kBlockBytes / frameBytes);
 }
 constexpr std::size_t kOutputBlock = 8192;

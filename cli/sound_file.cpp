@@ -86,7 +86,8 @@ std::string codingName(int format) {
 }  // namespace
 
 std::string SoundFormat::describe() const {
-    const std::string layout = channels == 1 ? "mono" : channels == 2 ? "stereo" : std::to_string(channels) + "-channel";
+    const std::string layout =
+        channels == 1 ? "mono" : channels == 2 ? "stereo" : std::to_string(channels) + "-channel";
     return groupedDigits(sampleRate) + " Hz " + layout + " " + (coding.empty() ? "" : coding + " ") + name;
 }
 
