@@ -16,7 +16,12 @@ namespace {
 // gigabytes.
 constexpr std::size_t kBlockBytes = 1 << 16;
 
-std::size_t framesPerBlock(const RiffWav& wav) { return std::max<std::size_t>(1, kBlockBytes / wav.frameBytes()); }
+std::size_t framesPerBlock(const ConversionSource& source) {
+    const auto* wav = std::get_if<RiffWav>(&source);
+    const std::size_t frameBytes =
+        wav != nullptr ? wav->frameBytes() : std::get<SoundFormat>(source).channels * sizeof(float);
+    return std::max<std::size_t>(1, kBlockBytes / frameBytes);
+}
 constexpr std::size_t kOutputBlock = 8192;
 
 std::int16_t to16Bits(float v, std::uint64_t& clipped) {
@@ -38,27 +43,47 @@ struct ConvertedInput::Soxr {
     }
 };
 
-std::uint64_t ConvertedInput::outputSamples(const RiffWav& wav, std::uint32_t rate) {
-    return (wav.frames() * rate + wav.sampleRate / 2) / wav.sampleRate;
+std::uint32_t sampleRateOf(const ConversionSource& source) {
+    return std::visit([](const auto& s) { return s.sampleRate; }, source);
 }
 
-ConvertedInput::ConvertedInput(InputFile& file, const RiffWav& wav, std::uint32_t rate)
+std::uint64_t framesOf(const ConversionSource& source) {
+    const auto* wav = std::get_if<RiffWav>(&source);
+    return wav != nullptr ? wav->frames() : std::get<SoundFormat>(source).frames;
+}
+
+std::string describe(const ConversionSource& source) {
+    return std::visit([](const auto& s) { return s.describe(); }, source);
+}
+
+std::uint64_t ConvertedInput::outputSamples(const ConversionSource& source, std::uint32_t rate) {
+    const std::uint32_t from = sampleRateOf(source);
+    return (framesOf(source) * rate + from / 2) / from;
+}
+
+ConvertedInput::ConvertedInput(InputFile& file, const ConversionSource& source, std::uint32_t rate)
     : m_file(file),
-      m_wav(wav),
-      m_total(outputSamples(wav, rate)),
-      m_nextByte(wav.dataOffset),
-      m_framesLeft(wav.frames()),
-      m_raw(framesPerBlock(wav) * wav.frameBytes()),
-      m_in(framesPerBlock(wav)),
+      m_source(source),
+      m_total(outputSamples(source, rate)),
+      m_nextByte(0),
+      m_framesLeft(framesOf(source)),
+      m_in(framesPerBlock(source)),
       m_out(kOutputBlock) {
-    if (wav.sampleRate == rate) return;
+    if (const auto* wav = std::get_if<RiffWav>(&source)) {
+        m_nextByte = wav->dataOffset;
+        m_raw.resize(m_in.size() * wav->frameBytes());
+    } else {
+        m_soundFile = std::make_unique<SoundFileReader>(file, std::get<SoundFormat>(source).channels);
+    }
+    const std::uint32_t from = sampleRateOf(source);
+    if (from == rate) return;
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
     // One thread per resampler: the files of a run already go in parallel.
     const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
     soxr_error_t error = nullptr;
     m_soxr = std::make_unique<Soxr>();
-    m_soxr->handle = soxr_create(wav.sampleRate, rate, 1, &error, &io, &quality, &runtime);
+    m_soxr->handle = soxr_create(from, rate, 1, &error, &io, &quality, &runtime);
     if (error != nullptr || m_soxr->handle == nullptr) {
         throw std::runtime_error(std::string("cannot set up the resampler: ") + (error != nullptr ? error : "unknown"));
     }
@@ -68,12 +93,25 @@ ConvertedInput::~ConvertedInput() = default;
 
 void ConvertedInput::readInput() {
     const auto frames = static_cast<std::size_t>(std::min<std::uint64_t>(m_in.size(), m_framesLeft));
-    const std::size_t bytes = frames * m_wav.frameBytes();
-    m_file.readAt(m_nextByte, std::span(m_raw.data(), bytes));
-    mixToMono(m_wav, std::span(m_raw.data(), bytes), m_in.data());
+    if (m_soundFile) {
+        // Decoders stop at damage the way they stop at the end: the missing
+        // frames would be encoded as silence in a recording that looks whole.
+        if (m_soundFile->read(m_in.data(), frames) < frames) {
+            const SoundFormat& format = std::get<SoundFormat>(m_source);
+            throw std::runtime_error("the " + format.name + " file ends before the " + groupedDigits(format.frames) +
+                                     " frames it announces (cut or damaged)");
+        }
+    } else {
+        // A WAV file cut meanwhile reads as 0xFF bytes here, and the caller
+        // hears of it from the file.
+        const RiffWav& wav = std::get<RiffWav>(m_source);
+        const std::size_t bytes = frames * wav.frameBytes();
+        m_file.readAt(m_nextByte, std::span(m_raw.data(), bytes));
+        mixToMono(wav, std::span(m_raw.data(), bytes), m_in.data());
+        m_nextByte += bytes;
+    }
     m_inPos = 0;
     m_inEnd = frames;
-    m_nextByte += bytes;
     m_framesLeft -= frames;
 }
 

@@ -1,4 +1,4 @@
-// zrc encode: PCM WAV files into ZRC recordings.
+// zrc encode: PCM WAV files, and with --convert any audio file libsndfile reads, into ZRC recordings.
 #include <CLI/CLI.hpp>
 
 #include <iostream>
@@ -63,8 +63,8 @@ FileOutcome encodeOne(const OutputTarget& target, const EncodeOptions& options, 
 void setupEncode(CLI::App& app) {
     auto options = std::make_shared<EncodeOptions>();
     options->jobs = defaultJobCount();
-    CLI::App* sub = app.add_subcommand("encode", "Make ZRC recordings from PCM WAV files");
-    sub->add_option("files", options->files, "WAV files: mono, 11,025 or 8,000 Hz, 8 or 16-bit (others with --convert)")
+    CLI::App* sub = app.add_subcommand("encode", "Make ZRC recordings from PCM WAV files (other audio files with --convert)");
+    sub->add_option("files", options->files, "WAV files: mono, 11,025 or 8,000 Hz, 8 or 16-bit (with --convert, any WAV, FLAC, Ogg, MP3 or AIFF file)")
         ->required();
     sub->add_option("-o,--output", options->output,
                     "Output file, or folder for several inputs (default: each input's name with .zrc)");
@@ -74,8 +74,9 @@ void setupEncode(CLI::App& app) {
                     "(default: the recorder's pages, 3-bit from 11,025 Hz, 2-bit from 8,000 Hz)")
         ->check(CLI::IsMember({2, 3, 4}));
     sub->add_flag("--convert", options->convert,
-                  "Bring other WAV files (any rate, channels, 8-32-bit integer or float) to 11,025 Hz mono 16-bit "
-                  "first (8,000 Hz for --width 2)");
+                  "Bring other files to 11,025 Hz mono 16-bit first (8,000 Hz for --width 2): WAV files of any rate "
+                  "and channels, 8-32-bit integer or float, and any other file libsndfile reads (FLAC, Ogg Vorbis or "
+                  "Opus, MP3, AIFF, WAV in other codings)");
     sub->add_option("-j,--jobs", options->jobs,
                     "Threads: files encoded in parallel, or parts of one long file when there are fewer files")
         ->check(CLI::Range(1u, 1024u))

@@ -143,10 +143,16 @@ std::optional<std::string> misreadWarning(const WavInput& input, const RiffWavOr
     return where + ", but the file does not read as a WAV file by its chunks (" + std::get<std::string>(walked) + ")";
 }
 
-EncodePlanOrError planConversion(const RiffWav& wav, const EncodeSettings& settings) {
+EncodePlanOrError planConversion(const ConversionSource& source, const EncodeSettings& settings) {
+    if (framesOf(source) == kUnknownFrames) {
+        return "the " + std::get<SoundFormat>(source).name + " file does not tell its length (cut or damaged)";
+    }
     const std::uint32_t rate = conversionRate(settings);
-    const std::uint64_t samples = ConvertedInput::outputSamples(wav, rate);
-    if (samples * 2 > std::numeric_limits<std::uint32_t>::max() - (kWavHeaderSize - 8)) {
+    const std::uint64_t samples = ConvertedInput::outputSamples(source, rate);
+    // A header may announce any count; past 2^40 frames the length above
+    // would overflow, and at any sensible rate it is far beyond 4 GB anyway.
+    if (framesOf(source) > (std::uint64_t{1} << 40) ||
+        samples * 2 > std::numeric_limits<std::uint32_t>::max() - (kWavHeaderSize - 8)) {
         return "too long to convert: more than 4 GB of 16-bit samples at " + groupedDigits(rate) + " Hz";
     }
     // The fields of the canonical WAV file the converted samples would make.
@@ -164,16 +170,17 @@ EncodePlanOrError planConversion(const RiffWav& wav, const EncodeSettings& setti
 
     EncodePlanOrError planned = planFor(input, size, settings);
     if (auto* plan = std::get_if<EncodePlan>(&planned)) {
-        plan->conversion = wav;
-        const bool unchanged = wav.sampleRate == rate && wav.channels == 1 &&
-                               wav.coding == SampleCoding::SignedInt && wav.bytesPerSample == 2;
+        plan->conversion = source;
+        const auto* wav = std::get_if<RiffWav>(&source);
+        const bool unchanged = wav != nullptr && wav->sampleRate == rate && wav->channels == 1 &&
+                               wav->coding == SampleCoding::SignedInt && wav->bytesPerSample == 2;
         const std::string target = groupedDigits(rate) + " Hz mono 16-bit";
         // Such a file only has its chunks where the fixed offsets miss them.
         plan->note = unchanged ? target + " read by its chunks, samples unchanged"
-                               : "converted from " + wav.describe() + " to " + target;
-        if (wav.heldBytes < wav.dataBytes) {
-            plan->warnings.push_back("the data chunk announces " + groupedDigits(wav.dataBytes) +
-                                     " bytes, the file holds " + groupedDigits(wav.heldBytes) +
+                               : "converted from " + describe(source) + " to " + target;
+        if (wav != nullptr && wav->heldBytes < wav->dataBytes) {
+            plan->warnings.push_back("the data chunk announces " + groupedDigits(wav->dataBytes) +
+                                     " bytes, the file holds " + groupedDigits(wav->heldBytes) +
                                      ": those are converted");
         }
     }
@@ -200,8 +207,11 @@ EncodePlanOrError planEncode(InputFile& in, const EncodeSettings& settings) {
             return planned;
         }
         std::string reason = refusal(result, input);
-        if (wav != nullptr && result != wavcheck::kTooLarge) {
-            reason += "; --convert brings this " + wav->describe() + " file to " +
+        std::optional<std::string> convertible;
+        if (wav != nullptr) convertible = wav->describe();
+        else if (auto format = readSoundFormat(in)) convertible = format->describe();
+        if (convertible && result != wavcheck::kTooLarge) {
+            reason += "; --convert brings this " + *convertible + " file to " +
                       groupedDigits(conversionRate(settings)) + " Hz mono 16-bit";
         }
         return reason;
@@ -215,8 +225,9 @@ EncodePlanOrError planEncode(InputFile& in, const EncodeSettings& settings) {
         }
         return planned;
     }
-    if (wav == nullptr) return std::get<std::string>(walked);
-    return planConversion(*wav, settings);
+    if (wav != nullptr) return planConversion(*wav, settings);
+    if (auto format = readSoundFormat(in)) return planConversion(*format, settings);
+    return std::get<std::string>(walked);
 }
 
 EncodeOutcome writeRecording(InputFile& in, ByteSink& out, const EncodePlan& plan,

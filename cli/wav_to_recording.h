@@ -12,6 +12,7 @@
 
 #include "byte_sink.h"
 #include "coding_parts.h"
+#include "converted_input.h"
 #include "input_file.h"
 #include "output_file.h"
 #include "page_layout.h"
@@ -33,7 +34,7 @@ struct EncodePlan {
     // What the check and the header writer see: the file's own fields, or
     // for converted samples those of a canonical 11,025 Hz 16-bit WAV file.
     WavInput input;
-    std::optional<RiffWav> conversion;  // the source, when samples are converted
+    std::optional<ConversionSource> conversion;  // the source, when samples are converted
     PageLayout layout;
     ZrcHeader header{};
     std::uint64_t pages = 0;
@@ -43,11 +44,12 @@ struct EncodePlan {
 
 using EncodePlanOrError = std::variant<EncodePlan, std::string>;
 
-// Inspects an opened WAV file and decides how to encode it. Without
-// `convert` a file the check refuses gives the reason in words, with a hint
-// when converting would take it; so does a data chunk the file holds only
-// part of. With `convert` a file that is already what the encoder reads is
-// encoded as it is, any other readable one converted.
+// Inspects an opened file and decides how to encode it. Without `convert` a
+// file the check refuses gives the reason in words, with a hint when
+// converting would take it; so does a data chunk the file holds only part
+// of. With `convert` a file that is already what the encoder reads is
+// encoded as it is, any other WAV file the chunk walk reads is converted
+// from its chunks, and any other file libsndfile reads through libsndfile.
 EncodePlanOrError planEncode(InputFile& in, const EncodeSettings& settings);
 
 struct EncodeOutcome {

@@ -1,6 +1,7 @@
 // zrc encode on any WAV bytes, with the code width and --convert from the end
-// of the input. A run either fails and leaves nothing behind, or writes a
-// conforming recording of the planned pages; a file encoded as it is gives
+// of the input. A run either fails and leaves nothing behind (unplanned, or
+// planned from a file libsndfile reads whose decoder stops early), or writes
+// a conforming recording of the planned pages; a file encoded as it is gives
 // the very bytes of the library's check, header writer and encoder (with a
 // width, but for the parameter set that describes the pages); the WAV file
 // is never changed.
@@ -54,6 +55,11 @@ std::optional<std::vector<std::uint8_t>> libraryBytes(const std::string& wav, st
 
 }  // namespace
 
+// libsndfile 1.2.0 loses the vorbis_info of an Ogg file whose headers it goes
+// on to refuse, with no handle given back that could free it: not a leak
+// this target is here to find.
+extern "C" const char* __lsan_default_suppressions() { return "leak:vorbis_info_init\n"; }
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
     const int choice = in.ConsumeIntegralInRange(0, 3);
@@ -85,7 +91,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ZRC_FUZZ_CHECK(scratch.read("in.wav") == bytes);
     const auto made = scratch.read("out.zrc");
     if (status != zrc::cli::kExitOk) {
-        ZRC_FUZZ_CHECK(status == zrc::cli::kExitFileFailed && plan == nullptr);
+        const bool decoded = plan != nullptr && plan->conversion &&
+                             std::holds_alternative<zrc::cli::SoundFormat>(*plan->conversion);
+        ZRC_FUZZ_CHECK(status == zrc::cli::kExitFileFailed && (plan == nullptr || decoded));
         ZRC_FUZZ_CHECK(!made && scratch.names() == before);
         return 0;
     }

@@ -1,6 +1,7 @@
 // zrc decode and zrc encode against the library they stand in for, two files at once (a coder shared between jobs
 // would mix them), one file in parts and an input that changes under the work.
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <cstring>
 #include <filesystem>
@@ -18,7 +19,7 @@
 #include "recording_to_sound.h"
 #include "recording_to_wav.h"
 #include "signals.h"
-#include "sound_read.h"
+#include "sound_files.h"
 #include "wav_builder.h"
 #include "wav_to_recording.h"
 #include "zrc_builder.h"
@@ -149,6 +150,13 @@ EncodeRow coded(const std::string& name, std::uint16_t formatTag, unsigned bytes
     return {name, w.bytes(), true, formatTag == 3 ? "2 samples clipped" : "", test::WavFile::pcm16(11025, x).bytes()};
 }
 Bytes speech(const std::string& name) { return test::readFile(test::dataPath("speech/" + name)); }
+// The 11,025 Hz memo in a lossless format libsndfile writes, its channels alike: the mean is the memo again, exactly.
+EncodeRow lossless(const std::string& name, int format, int channels, const std::string& words) {
+    std::vector<std::int16_t> frames;
+    for (const std::int16_t v : test::samplesOf16BitWav(speech("memo-11k16.wav")))
+        frames.insert(frames.end(), static_cast<std::size_t>(channels), v);
+    return {name, test::soundFile(format, 11025, channels, frames), true, words, speech("memo-11k16.wav")};
+}
 
 class EncodeEquals : public test::CliTest, public ::testing::WithParamInterface<EncodeRow> {};
 
@@ -181,7 +189,9 @@ INSTANTIATE_TEST_SUITE_P(
                   .chunk("LIST", {'I', 'N', 'F', 'O'}).bytes(), false, "12 bytes after the data chunk are encoded"},
         coded("ConvertedFromU8", 1, 1, false), coded("ConvertedFromS16", 1, 2, false), coded("ConvertedFromS24", 1, 3, false),
         coded("ConvertedFromS32", 1, 4, false), coded("ConvertedFromF32", 3, 4, false), coded("ConvertedFromF64", 3, 8, false),
-        coded("ConvertedFromS24Extensible", 1, 3, true), coded("ConvertedFromF32Extensible", 3, 4, true)),
+        coded("ConvertedFromS24Extensible", 1, 3, true), coded("ConvertedFromF32Extensible", 3, 4, true),
+        lossless("ConvertedFromFlac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1, "converted from 11,025 Hz mono 16-bit FLAC to"),
+        lossless("ConvertedFromAiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 2, "from 11,025 Hz stereo 24-bit AIFF")),
     [](const auto& p) { return p.param.name; });
 
 // 54,400 frames at 44,100 Hz are exactly ten pages at 11,025 Hz, so the length shows any error in the ratio. The

@@ -10,7 +10,7 @@
 #include "batch_run.h"
 #include "cli_run.h"
 #include "output_paths.h"
-#include "sound_read.h"
+#include "sound_files.h"
 #include "zrc_builder.h"
 
 namespace zrc::cli {

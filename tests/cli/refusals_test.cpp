@@ -1,12 +1,14 @@
 // What every subcommand refuses: exit status, one line on standard error, no file left behind (nor a temporary one),
 // no sound, the input as it was; and what zrc encode takes with a warning, with the size of what it makes.
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <filesystem>
 
 #include "cli_run.h"
 #include "file_size_limit.h"
 #include "signals.h"
+#include "sound_files.h"
 #include "wav_builder.h"
 #include "zrc_builder.h"
 
@@ -52,6 +54,11 @@ Bytes patched(Bytes b, std::size_t at, const Bytes& with, std::size_t cutAtTheEn
     std::copy(with.begin(), with.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
     b.resize(b.size() - cutAtTheEnd);
     return b;
+}
+// A file libsndfile writes of `frames` sawtooth frames, `zeroed` bytes from its middle on overwritten.
+Bytes shared(int format, int rate, int channels, std::size_t frames, std::size_t zeroed = 0, std::size_t cutAtTheEnd = 0) {
+    const Bytes b = test::soundFile(format, rate, channels, test::saw(frames * static_cast<std::size_t>(channels)));
+    return patched(b, b.size() / 2, Bytes(zeroed, 0), cutAtTheEnd);
 }
 std::string widthRefusal(const std::string& rate, const std::string& to) {
     return "zrc: $: " + rate + " Hz input makes no pages of this width that every player reads alike (--width 2 takes "
@@ -187,8 +194,16 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"ExtensibleOfAnotherKindConverted", Tool::Encode,  // a byte of the GUID's tail
             patched(WavBuilder().extensible(1, 2, 44100, 16, 16).data16(test::saw(2000)).bytes(), 54, {0x55}),
             "zrc: $: an extensible format whose sub-format is not plain PCM or float", kExitFileFailed, true},
-        Row{"Rf64Converted", Tool::Encode, patched(wav(44100, 2, 1, 16), 0, {'R', 'F', '6', '4'}),
-            "zrc: $: an RF64 file (WAV beyond 4 GB), not supported", kExitFileFailed, true},
+        Row{"FlacNotConverted", Tool::Encode, shared(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 2000),
+            "zrc: $: not a WAV file" + hint("44,100 Hz stereo 16-bit FLAC")},
+        // Decoders stop at damage as at the end; only the frames the file announces tell the two apart. An MP3 cut by
+        // less than 1% keeps libmpg123 quiet on standard error.
+        Row{"DamagedFlacConverted", Tool::Encode, shared(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 20000, 3000),
+            "zrc: $: the FLAC file ends before the 20,000 frames it announces (cut or damaged)", kExitFileFailed, true},
+        Row{"CutMp3Converted", Tool::Encode, shared(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 2, 100000, 0, 300),
+            "zrc: $: the MP3 file ends before the 100,000 frames it announces (cut or damaged)", kExitFileFailed, true},
+        Row{"CutOggConverted", Tool::Encode, shared(SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2, 100000, 0, 40000),
+            "zrc: $: the Ogg Vorbis file does not tell its length (cut or damaged)", kExitFileFailed, true},
         Row{"Width2From11025Hz", Tool::Encode, wav(11025, 1, 1, 16, 2720), widthRefusal("11,025", "8,000"),
             kExitFileFailed, false, 2},
         Row{"Width3From8000Hz", Tool::Encode, wav(8000, 1, 1, 16, 2720), widthRefusal("8,000", "11,025"),
@@ -227,7 +242,16 @@ INSTANTIATE_TEST_SUITE_P(
         width("Width3From8000HzConverted", 8000, 3, true, 3, "rate code 11, 3-bit codes, 1360"),
         width("Width2", 8000, 2, false, 2, "rate code 8, 2-bit codes, 2048"),
         width("Width3", 11025, 3, false, 3, "rate code 11, 3-bit codes, 1360"),  // two pages of samples, and one more
-        width("Width4", 8000, 4, false, 3, "rate code 8, 4-bit codes, 1024")),
+        width("Width4", 8000, 4, false, 3, "rate code 8, 4-bit codes, 1024"),
+        // libsndfile reads a file the chunk walk refuses, and each codec's delay is taken off: the length holds.
+        Row{"Rf64Converted", Tool::Encode, patched(wav(44100, 2, 1, 16, 5440), 0, {'R', 'F', '6', '4'}), "", kExitOk, true,
+            {}, {}, 92 + 528},
+        Row{"OggVorbisConverted", Tool::Encode, shared(SF_FORMAT_OGG | SF_FORMAT_VORBIS, 11025, 1, 2720), "", kExitOk,
+            true, {}, {}, 92 + 2 * 528},
+        Row{"OggOpusConverted", Tool::Encode, shared(SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 1, 11842), "", kExitOk,
+            true, {}, {}, 92 + 2 * 528},
+        Row{"Mp3FileConverted", Tool::Encode, shared(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 2, 4 * 2720), "",
+            kExitOk, true, {}, {}, 92 + 2 * 528}),
     [](const auto& p) { return p.param.name; });
 
 }  // namespace

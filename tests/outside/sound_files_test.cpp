@@ -10,7 +10,7 @@
 #include <numeric>
 #include <vector>
 
-#include "sound_read.h"
+#include "sound_files.h"
 #include "sound_writer.h"
 #include "test_files.h"
 #include "wav_builder.h"
