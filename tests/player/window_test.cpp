@@ -96,6 +96,7 @@ private slots:
         w.c.M_export->trigger();
         w.dialogs.answerSave(std::nullopt);
         w.c.M_export->trigger();
+        QCOMPARE(w.dialogs.saves().size(), std::size_t{2});
         const auto offered = [&](std::size_t i) {
             const ScriptedDialogs::FileRequest& s = w.dialogs.saves().at(i);
             return QFileInfo(s.fileName).fileName() + " " + s.filter.split('|').value(2 * s.filterIndex);
