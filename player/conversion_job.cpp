@@ -31,7 +31,11 @@ constexpr std::int64_t kWavHeaderBytes = 44;
 constexpr std::size_t kRateField = 24;
 constexpr std::size_t kDataSizeField = 40;
 
-std::int64_t dataSizeOfHeader(const std::uint8_t* header) { return qFromLittleEndian<quint32>(header + kDataSizeField); }
+std::int64_t dataSizeOfHeader(const std::uint8_t* header) {
+    std::uint32_t size = 0;
+    for (std::size_t i = 4; i-- > 0;) size = size << 8 | header[kDataSizeField + i];
+    return size;
+}
 
 int rateOfHeader(const std::uint8_t* header) {
     return static_cast<int>(qFromLittleEndian<quint32>(header + kRateField));
@@ -80,8 +84,8 @@ bool ConversionJob::exportTo(ConversionView& view, const QString& zrcFileName, c
     return outcome != Outcome::Ended;
 }
 
-ConversionJob::Outcome ConversionJob::convertPages(ConversionView& view, const QString& zrcFileName, const QString& wavFileName,
-                                 std::int16_t pcmBit) {
+ConversionJob::Outcome ConversionJob::convertPages(ConversionView& view, const QString& zrcFileName,
+                                                   const QString& wavFileName, std::int16_t pcmBit) {
     const QByteArray zrcName = libraryFileName(zrcFileName);
     const QByteArray wavName = libraryFileName(wavFileName);
     std::array<std::uint8_t, 528> page{};
@@ -199,7 +203,8 @@ ConversionJob::Outcome ConversionJob::encodeWav(ConversionView& view, const QStr
     }
     sound::DescriptorSink sink(out.handle());
     sound::SoundWriter writer(sink, rateOfHeader(header.data()), {*m_exportFormat, 16, 0, sound::kDefaultQuality});
-    const std::int64_t samples = std::min<std::int64_t>(dataSizeOfHeader(header.data()), wav.size() - kWavHeaderBytes) / 2;
+    const std::int64_t samples =
+        std::min<std::int64_t>(dataSizeOfHeader(header.data()), wav.size() - kWavHeaderBytes) / 2;
     std::vector<std::int16_t> pcm;
     std::int64_t done = 0;
     for (std::int32_t s = 0; s < m_pageCount && writer.ok(); ++s) {

@@ -1,7 +1,8 @@
 // One conversion of the current recording into a PCM WAV file, page by page
 // through PageCodec and Orvel, or through such a file into another format,
-// with a progress display, free-space check and Cancel. It runs inside the call that started it and keeps the window alive
-// through the view's pump; Cancel runs nested in that pump.
+// with a progress display, free-space check and Cancel. It runs inside the
+// call that started it and keeps the window alive through the view's pump;
+// Cancel runs nested in that pump.
 #pragma once
 
 #include <QString>

@@ -37,7 +37,8 @@ std::int32_t decodeMode(std::uint32_t pages0, std::uint32_t pages1) { return pag
 QString exportFilter() {
     QStringList pairs;
     for (const sound::FormatTraits& t : sound::allFormats()) {
-        const QString pattern = QStringLiteral("*") + QString::fromUtf8(t.extension.data(), qsizetype(t.extension.size()));
+        const QString pattern =
+            QStringLiteral("*") + QString::fromUtf8(t.extension.data(), qsizetype(t.extension.size()));
         pairs << QString::fromUtf8(t.title.data(), qsizetype(t.title.size())) + QStringLiteral(" file(") + pattern +
                      QStringLiteral(")|") + pattern;
     }

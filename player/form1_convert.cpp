@@ -59,7 +59,9 @@ void Form1::M_export_Click() {
             const auto output = askOutputFile(
                 CrExstr(m_state.FileName, QString::fromUtf8(extension.data(), qsizetype(extension.size()))),
                 exportFilter(), &filter, [&](const QString& chosen, int chosenFilter) {
-                    const auto target = exportTarget(chosen, formats[std::size_t(chosenFilter)].format);
+                    const int last = static_cast<int>(formats.size()) - 1;
+                    const auto target =
+                        exportTarget(chosen, formats[std::size_t(std::clamp(chosenFilter, 0, last))].format);
                     format = target.second;
                     return target.first;
                 });
