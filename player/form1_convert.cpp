@@ -102,19 +102,21 @@ void Form1::convertInto(const std::function<std::optional<QString>()>& ask,
 std::optional<QString> Form1::askOutputFile(const QString& suggested, const QString& filter, int* filterIndex,
                                             const std::function<QString(const QString&, int)>& target) {
     for (;;) {
-        std::optional<QString> chosen = m_dialogs.saveFile(this, suggested, filter, filterIndex);
-        if (!chosen || m_ended) return std::nullopt;
-        chosen = target(*chosen, filterIndex != nullptr ? *filterIndex : 0);
+        const std::optional<QString> picked = m_dialogs.saveFile(this, suggested, filter, filterIndex);
+        if (!picked || m_ended) return std::nullopt;
+        const QString chosen = target(*picked, filterIndex != nullptr ? *filterIndex : 0);
         // The overwrite question would end in deleting the recording: the
-        // recording, under whatever name, is no output.
-        if (isSameFile(*chosen, m_state.FileName)) {
+        // recording, under whatever name, is no output. Picked itself, it is
+        // refused too, though an extension would make another name of it:
+        // whoever picks it means to write over it.
+        if (isSameFile(*picked, m_state.FileName) || isSameFile(chosen, m_state.FileName)) {
             m_dialogs.msgBox(this, Msg(kSelfOutputPrompt), MsgBoxStyle::OkOnly, Msg(4));
             continue;
         }
-        const QFileInfo existing(*chosen);
+        const QFileInfo existing(chosen);
         if (existing.exists() && existing.size() >= 1) {
             if (m_dialogs.msgBox(this, Msg(5), MsgBoxStyle::YesNo, Msg(4)) != MsgBoxAnswer::Yes) continue;
-            QFile::remove(*chosen);
+            QFile::remove(chosen);
         }
         return chosen;
     }

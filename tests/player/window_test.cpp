@@ -88,22 +88,24 @@ private slots:
         QVERIFY(locked && w.c.M_export->isEnabled());
     }
 
-    // Export offers FLAC first, then the format chosen last; a name without an extension gets the filter's.
+    // Export offers FLAC first, then the format chosen last; a name without an extension gets the filter's;
+    // the recording itself is refused.
     void exportFormats() {
         Window w(true);
-        w.open("memo.zrc", makeRecording(20).bytes);
+        w.dialogs.answerSave(w.open("memo.zrc", makeRecording(20).bytes));
         w.dialogs.answerSave(w.path("x"), 2);
         w.c.M_export->trigger();
         w.dialogs.answerSave(std::nullopt);
         w.c.M_export->trigger();
-        QCOMPARE(w.dialogs.saves().size(), std::size_t{2});
+        QCOMPARE(w.dialogs.saves().size(), std::size_t{3});
         const auto offered = [&](std::size_t i) {
             const ScriptedDialogs::FileRequest& s = w.dialogs.saves().at(i);
             return QFileInfo(s.fileName).fileName() + " " + s.filter.split('|').value(2 * s.filterIndex);
         };
         QCOMPARE(offered(0), "memo.flac FLAC file(*.flac)");
-        QCOMPARE(offered(1), "memo.ogg Ogg Vorbis file(*.ogg)");
-        QVERIFY(w.dialogs.boxes().empty() && readSound(w.path("x.ogg")).samples.size() > 20 * 1300);
+        QCOMPARE(offered(2), "memo.ogg Ogg Vorbis file(*.ogg)");
+        QVERIFY(w.dialogs.boxes().size() == 1 && w.dialogs.boxes()[0].prompt == kMsg[16]);
+        QVERIFY(readSound(w.path("x.ogg")).samples.size() > 20 * 1300);
     }
 
     // Every way out, from every state: the output is stopped and destroyed
