@@ -1,7 +1,8 @@
-// One conversion of the current recording into a PCM WAV file: page by page
-// through PageCodec and Orvel, with a progress display, free-space check and
-// Cancel. It runs inside the call that started it and keeps the window alive
-// through the view's pump; Cancel runs nested in that pump.
+// One conversion of the current recording into a PCM WAV file, page by page
+// through PageCodec and Orvel, or through such a file into another format,
+// with a progress display, free-space check and Cancel. It runs inside the
+// call that started it and keeps the window alive through the view's pump;
+// Cancel runs nested in that pump.
 #pragma once
 
 #include <QString>
@@ -12,6 +13,10 @@
 #include "orvel_api.h"
 #include "pagecodec_api.h"
 #include "recording_session.h"
+
+namespace zrc::sound {
+enum class SoundFormat;  // sound_format.h
+}  // namespace zrc::sound
 
 namespace zrc::player {
 
@@ -45,6 +50,13 @@ public:
     // Converts `zrcFileName` into `wavFileName` with 8-bit (pcmBit 1) or
     // 16-bit (2) samples. False once the program has ended during it.
     bool run(ConversionView& view, const QString& zrcFileName, const QString& wavFileName, std::int16_t pcmBit);
+    // Exports `zrcFileName` into `outFileName` in `format`: the 16-bit
+    // samples of run() go to a hidden WAV file beside the output, which the
+    // format's encoder then reads; one progress display spans both steps.
+    // The WAV file never stays; the output stays only when complete.
+    // False once the program has ended during it.
+    bool exportTo(ConversionView& view, const QString& zrcFileName, const QString& outFileName,
+                  sound::SoundFormat format);
 
     // Before the output is asked for: a conversion may start afresh.
     void reset() { m_convFlag = 0; }
@@ -55,8 +67,14 @@ public:
     bool running() const { return m_running; }
 
 private:
-    bool convertPages(ConversionView& view, const QString& zrcFileName, const QString& wavFileName,
-                      std::int16_t pcmBit);
+    enum class Outcome { Written, Stopped, Ended };  // Stopped: refused or cancelled
+
+    Outcome convertPages(ConversionView& view, const QString& zrcFileName, const QString& wavFileName,
+                         std::int16_t pcmBit);
+    Outcome encodeWav(ConversionView& view, const QString& wavFileName, const QString& outFileName);
+    // Shows step `step` of `total` when it is one the display updates at;
+    // Stopped or Ended when the run must end there.
+    std::optional<Outcome> showStep(ConversionView& view, std::int32_t step, std::int32_t total);
     bool lacksSpaceToFinish(ConversionView& view, const QString& wavFileName, std::int64_t needed) const;
 
     RecordingSession& m_session;
@@ -65,6 +83,12 @@ private:
     QString m_outFileName = QStringLiteral(" ");  // the WAV file being written
     std::int16_t m_convFlag = 0;                  // nonzero while a conversion may continue
     bool m_running = false;
+    int m_phase = 0;  // of the progress text's blinking dot
+    // An export's encoding follows the pages: it takes as many progress
+    // steps as they do, and the space its output may need is counted in the
+    // check before the WAV file is written.
+    std::optional<sound::SoundFormat> m_exportFormat;
+    std::int32_t m_pageCount = 0;
 };
 
 }  // namespace zrc::player

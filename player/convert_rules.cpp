@@ -1,10 +1,13 @@
 #include "convert_rules.h"
 
 #include <QFile>
+#include <QStringList>
 
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+
+#include "sound_format.h"
 
 namespace zrc::player {
 
@@ -30,6 +33,23 @@ std::optional<QString> progressPercent(std::int32_t p, std::int32_t pageCount) {
 QString progressSuffix(int phase) { return phase == 0 ? QStringLiteral(" %   ") : QStringLiteral(" %  ."); }
 
 std::int32_t decodeMode(std::uint32_t pages0, std::uint32_t pages1) { return pages0 > 0 && pages1 > 0 ? 2 : 0; }
+
+QString exportFilter() {
+    QStringList pairs;
+    for (const sound::FormatTraits& t : sound::allFormats()) {
+        const QString pattern =
+            QStringLiteral("*") + QString::fromUtf8(t.extension.data(), qsizetype(t.extension.size()));
+        pairs << QString::fromUtf8(t.title.data(), qsizetype(t.title.size())) + QStringLiteral(" file(") + pattern +
+                     QStringLiteral(")|") + pattern;
+    }
+    return pairs.join(QLatin1Char('|'));
+}
+
+std::pair<QString, sound::SoundFormat> exportTarget(const QString& chosen, sound::SoundFormat filterFormat) {
+    if (const auto format = sound::formatOfFileName(QFile::encodeName(chosen).toStdString())) return {chosen, *format};
+    const std::string_view extension = sound::traitsOf(filterFormat).extension;
+    return {chosen + QString::fromUtf8(extension.data(), qsizetype(extension.size())), filterFormat};
+}
 
 bool isSameFile(const QString& a, const QString& b) {
     std::error_code error;

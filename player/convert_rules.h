@@ -6,6 +6,11 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
+
+namespace zrc::sound {
+enum class SoundFormat;  // sound_format.h
+}  // namespace zrc::sound
 
 namespace zrc::player {
 
@@ -35,6 +40,15 @@ QString progressSuffix(int phase);
 // The decode mode of a recording's pages: 2 when it holds pages of both
 // types, else 0.
 std::int32_t decodeMode(std::uint32_t pages0, std::uint32_t pages1);
+
+// The save dialog's filter of File > Export, one pair per format of
+// zrc::sound::allFormats() in its order: "FLAC file(*.flac)|*.flac".
+QString exportFilter();
+
+// The file an export writes for the name chosen under the filter of
+// `filterFormat`, and its format: a name that ends in a format's extension
+// (in any case) is of that format; any other gets the filter's extension.
+std::pair<QString, zrc::sound::SoundFormat> exportTarget(const QString& chosen, zrc::sound::SoundFormat filterFormat);
 
 // Whether the two names reach one file: the same path in any spelling,
 // through links or as another hard link. False when either does not exist.

@@ -21,10 +21,16 @@ std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& filte
     return path;
 }
 
-std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& fileName, const QString& filter) {
-    const QString path = QFileDialog::getSaveFileName(parent, QString(), fileName, qtNameFilters(filter), nullptr,
+std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& fileName, const QString& filter,
+                                           int* filterIndex) {
+    const QString filters = qtNameFilters(filter);
+    const QStringList each = filters.split(QStringLiteral(";;"));
+    QString chosen = filterIndex != nullptr ? each.value(*filterIndex) : QString();
+    const QString path = QFileDialog::getSaveFileName(parent, QString(), fileName, filters,
+                                                      filterIndex != nullptr ? &chosen : nullptr,
                                                       QFileDialog::DontConfirmOverwrite);
     if (path.isEmpty()) return std::nullopt;
+    if (filterIndex != nullptr && each.contains(chosen)) *filterIndex = static_cast<int>(each.indexOf(chosen));
     return path;
 }
 
@@ -64,22 +70,24 @@ void ScriptedDialogs::clear() {
     m_boxes.clear();
 }
 
-std::optional<QString> ScriptedDialogs::next(std::deque<FileAnswer>& answers) {
+std::optional<QString> ScriptedDialogs::next(std::deque<FileAnswer>& answers, int* filterIndex) {
     if (answers.empty()) return std::nullopt;
     const FileAnswer answer = answers.front();
     answers.pop_front();
     if (!answer.chosen) return std::nullopt;
+    if (filterIndex != nullptr && answer.filterIndex >= 0) *filterIndex = answer.filterIndex;
     return answer.path;
 }
 
 std::optional<QString> ScriptedDialogs::openFile(QWidget*, const QString& filter, const QString& folder) {
-    m_opens.push_back({QString(), filter, folder});
-    return next(m_openAnswers);
+    m_opens.push_back({QString(), filter, folder, -1});
+    return next(m_openAnswers, nullptr);
 }
 
-std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const QString& fileName, const QString& filter) {
-    m_saves.push_back({fileName, filter, QString()});
-    return next(m_saveAnswers);
+std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const QString& fileName, const QString& filter,
+                                                 int* filterIndex) {
+    m_saves.push_back({fileName, filter, QString(), filterIndex != nullptr ? *filterIndex : -1});
+    return next(m_saveAnswers, filterIndex);
 }
 
 int ScriptedDialogs::msgBox(QWidget*, const QString& prompt, int style, const QString& title) {

@@ -41,8 +41,11 @@ public:
     // dialog starts.
     virtual std::optional<QString> openFile(QWidget* parent, const QString& filter, const QString& folder) = 0;
     // The chosen path, or empty when the user cancels. The dialog asks no
-    // overwrite question of its own; the caller does.
-    virtual std::optional<QString> saveFile(QWidget* parent, const QString& fileName, const QString& filter) = 0;
+    // overwrite question of its own; the caller does. `filterIndex`, when
+    // given, names the pair of `filter` shown first and receives the one
+    // the user left chosen.
+    virtual std::optional<QString> saveFile(QWidget* parent, const QString& fileName, const QString& filter,
+                                            int* filterIndex) = 0;
     // Shows `prompt` under `title` with the buttons of `style` and returns
     // the answer.
     virtual int msgBox(QWidget* parent, const QString& prompt, int style, const QString& title) = 0;
@@ -52,7 +55,8 @@ public:
 class QtDialogs : public Dialogs {
 public:
     std::optional<QString> openFile(QWidget* parent, const QString& filter, const QString& folder) override;
-    std::optional<QString> saveFile(QWidget* parent, const QString& fileName, const QString& filter) override;
+    std::optional<QString> saveFile(QWidget* parent, const QString& fileName, const QString& filter,
+                                    int* filterIndex) override;
     int msgBox(QWidget* parent, const QString& prompt, int style, const QString& title) override;
 };
 
@@ -65,6 +69,7 @@ public:
         QString fileName;  // save only
         QString filter;
         QString folder;    // open only
+        int filterIndex;   // save only: the pair shown first, -1 when none was named
     };
     struct Box {
         QString prompt;
@@ -73,8 +78,11 @@ public:
     };
 
     // A path to choose, or empty to cancel.
-    void answerOpen(const std::optional<QString>& path) { m_openAnswers.push_back({path.has_value(), path.value_or(QString())}); }
-    void answerSave(const std::optional<QString>& path) { m_saveAnswers.push_back({path.has_value(), path.value_or(QString())}); }
+    void answerOpen(const std::optional<QString>& path) { m_openAnswers.push_back({path.has_value(), path.value_or(QString()), -1}); }
+    // `filterIndex` -1 leaves the pair shown first chosen.
+    void answerSave(const std::optional<QString>& path, int filterIndex = -1) {
+        m_saveAnswers.push_back({path.has_value(), path.value_or(QString()), filterIndex});
+    }
     void answerBox(int answer) { m_boxAnswers.push_back(answer); }
 
     const std::vector<FileRequest>& opens() const { return m_opens; }
@@ -83,15 +91,17 @@ public:
     void clear();
 
     std::optional<QString> openFile(QWidget* parent, const QString& filter, const QString& folder) override;
-    std::optional<QString> saveFile(QWidget* parent, const QString& fileName, const QString& filter) override;
+    std::optional<QString> saveFile(QWidget* parent, const QString& fileName, const QString& filter,
+                                    int* filterIndex) override;
     int msgBox(QWidget* parent, const QString& prompt, int style, const QString& title) override;
 
 private:
     struct FileAnswer {
         bool chosen;
         QString path;
+        int filterIndex;
     };
-    static std::optional<QString> next(std::deque<FileAnswer>& answers);
+    static std::optional<QString> next(std::deque<FileAnswer>& answers, int* filterIndex);
 
     std::deque<FileAnswer> m_openAnswers;
     std::deque<FileAnswer> m_saveAnswers;

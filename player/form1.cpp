@@ -147,6 +147,7 @@ void Form1::createMenu() {
     c.M_transwav->menuAction()->setObjectName(QStringLiteral("M_transwav"));
     c.Trans_wav8bit = named(c.M_transwav->addAction(QString()), "Trans_wav8bit");
     c.Trans_wav16bit = named(c.M_transwav->addAction(QString()), "Trans_wav16bit");
+    c.M_export = named(c.F1->addAction(QString()), "M_export");
     c.sepa1 = named(c.F1->addSeparator(), "sepa1");
     c.EXIT0 = named(c.F1->addAction(QString()), "EXIT0");
 }
@@ -216,6 +217,7 @@ void Form1::setCaptions() {
     c.M_transwav->setTitle(Msg(9));
     c.Trans_wav8bit->setText(Msg(10));
     c.Trans_wav16bit->setText(Msg(11));
+    c.M_export->setText(Msg(17));
     // sepa1's caption "-" is what makes a separator line; it is one already.
     c.EXIT0->setText(Msg(0));
     c.EXITX->setText(Msg(0));
@@ -239,6 +241,7 @@ void Form1::resetControls() {
 
     ComControl(kIdleButtonState);
     c.M_transwav->menuAction()->setEnabled(false);
+    c.M_export->setEnabled(false);
 }
 
 void Form1::Form_Terminate() {

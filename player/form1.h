@@ -59,6 +59,7 @@ struct Form1Controls {
     QMenu* M_transwav = nullptr;
     QAction* Trans_wav8bit = nullptr;
     QAction* Trans_wav16bit = nullptr;
+    QAction* M_export = nullptr;
     QAction* sepa1 = nullptr;
     QAction* EXIT0 = nullptr;
 };
@@ -135,6 +136,7 @@ public slots:
     void M_fileopen_Click();
     void Trans_wav8bit_Click();
     void Trans_wav16bit_Click();
+    void M_export_Click();
     void Cancelx_Click();
 
     // The transport and test playback.
@@ -185,9 +187,16 @@ private:
     // Conversion to WAV.
     void connectConversion();
     void saveAsWav(std::int16_t pcm_bit);
+    // What both File > Convert and File > Export do around their dialog and
+    // their job: playback stopped, the controls locked while `convert` runs
+    // on the chosen name.
+    void convertInto(const std::function<std::optional<QString>()>& ask,
+                     const std::function<void(const QString&)>& convert);
     // The save dialog until a name is chosen that may be written; empty when
-    // it is cancelled.
-    std::optional<QString> askOutputFile();
+    // it is cancelled. `target` turns the chosen name and filter into the
+    // file to write.
+    std::optional<QString> askOutputFile(const QString& suggested, const QString& filter, int* filterIndex,
+                                         const std::function<QString(const QString&, int)>& target);
     // Exit during a conversion cancels it first, so no partial file stays.
     void cancelRunningConversion();
     // The prompt that reports a recording the session would not load.
@@ -229,6 +238,9 @@ private:
     TestPlayback m_testPlayback{m_corvid, m_orvel};
     Form1Controls m_controls;
     QString m_dialogFolder;  // where the open dialog starts, for this run only
+    // The format File > Export offers first: the last one chosen in this
+    // run, FLAC before any.
+    std::optional<sound::SoundFormat> m_exportFormat;
     FreeSpace m_diskSpaceFree = DISKSPACEFREE;
     bool m_ended = false;
 };

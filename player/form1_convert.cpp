@@ -1,6 +1,6 @@
 // File > Convert to wave: the open recording into an 8-bit or 16-bit WAV
 // file, page by page through PageCodec and Orvel, with a progress display
-// and Cancel.
+// and Cancel; File > Export: the same into any of the shared formats.
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
@@ -10,8 +10,11 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include <algorithm>
+
 #include "convert_rules.h"
 #include "form1.h"
+#include "sound_format.h"
 
 namespace zrc::player {
 
@@ -26,6 +29,7 @@ constexpr int kSelfOutputPrompt = 16;
 void Form1::connectConversion() {
     connect(m_controls.Trans_wav8bit, &QAction::triggered, this, &Form1::Trans_wav8bit_Click);
     connect(m_controls.Trans_wav16bit, &QAction::triggered, this, &Form1::Trans_wav16bit_Click);
+    connect(m_controls.M_export, &QAction::triggered, this, &Form1::M_export_Click);
     connect(m_controls.Cancelx, &QPushButton::clicked, this, &Form1::Cancelx_Click);
 }
 
@@ -34,6 +38,41 @@ void Form1::Trans_wav8bit_Click() { saveAsWav(kPcm8Bit); }
 void Form1::Trans_wav16bit_Click() { saveAsWav(kPcm16Bit); }
 
 void Form1::saveAsWav(std::int16_t pcm_bit) {
+    convertInto(
+        [this] {
+            return askOutputFile(CrExstr(m_state.FileName, QStringLiteral("wav")),
+                                 QStringLiteral("wav file(*.wav)|*.wav"), nullptr,
+                                 [](const QString& chosen, int) { return chosen; });
+        },
+        [&](const QString& output) { TransZrcWav(m_state.FileName, output, pcm_bit); });
+}
+
+void Form1::M_export_Click() {
+    const auto formats = sound::allFormats();
+    sound::SoundFormat format = m_exportFormat.value_or(sound::SoundFormat::Flac);
+    convertInto(
+        [&]() -> std::optional<QString> {
+            const auto offered = std::find_if(formats.begin(), formats.end(),
+                                              [&](const sound::FormatTraits& t) { return t.format == format; });
+            int filter = static_cast<int>(offered - formats.begin());
+            const std::string_view extension = offered->extension.substr(1);
+            const auto output = askOutputFile(
+                CrExstr(m_state.FileName, QString::fromUtf8(extension.data(), qsizetype(extension.size()))),
+                exportFilter(), &filter, [&](const QString& chosen, int chosenFilter) {
+                    const int last = static_cast<int>(formats.size()) - 1;
+                    const auto target =
+                        exportTarget(chosen, formats[std::size_t(std::clamp(chosenFilter, 0, last))].format);
+                    format = target.second;
+                    return target.first;
+                });
+            if (output) m_exportFormat = format;
+            return output;
+        },
+        [&](const QString& output) { m_conversion.exportTo(*this, m_state.FileName, output, format); });
+}
+
+void Form1::convertInto(const std::function<std::optional<QString>()>& ask,
+                        const std::function<void(const QString&)>& convert) {
     // The menu items are disabled while a conversion runs; a call that
     // comes another way must not start a second one inside it either.
     if (m_conversion.running()) return;
@@ -48,33 +87,36 @@ void Form1::saveAsWav(std::int16_t pcm_bit) {
     Wait(0.1f);
     if (!pumpEvents()) return;
 
-    const std::optional<QString> output = askOutputFile();
+    const std::optional<QString> output = ask();
     if (!output) return;
     m_conversion.setOutput(*output);
 
     ComControl(kConversionButtonState);
     c.ProgressBar1->show();
-    TransZrcWav(m_state.FileName, *output, pcm_bit);
+    convert(*output);
     if (m_ended) return;
     c.ProgressBar1->hide();
     ComControl(kIdleButtonState);
 }
 
-std::optional<QString> Form1::askOutputFile() {
+std::optional<QString> Form1::askOutputFile(const QString& suggested, const QString& filter, int* filterIndex,
+                                            const std::function<QString(const QString&, int)>& target) {
     for (;;) {
-        const std::optional<QString> chosen = m_dialogs.saveFile(this, CrExstr(m_state.FileName, QStringLiteral("wav")),
-                                                                 QStringLiteral("wav file(*.wav)|*.wav"));
-        if (!chosen || m_ended) return std::nullopt;
+        const std::optional<QString> picked = m_dialogs.saveFile(this, suggested, filter, filterIndex);
+        if (!picked || m_ended) return std::nullopt;
+        const QString chosen = target(*picked, filterIndex != nullptr ? *filterIndex : 0);
         // The overwrite question would end in deleting the recording: the
-        // recording, under whatever name, is no output.
-        if (isSameFile(*chosen, m_state.FileName)) {
+        // recording, under whatever name, is no output. Picked itself, it is
+        // refused too, though an extension would make another name of it:
+        // whoever picks it means to write over it.
+        if (isSameFile(*picked, m_state.FileName) || isSameFile(chosen, m_state.FileName)) {
             m_dialogs.msgBox(this, Msg(kSelfOutputPrompt), MsgBoxStyle::OkOnly, Msg(4));
             continue;
         }
-        const QFileInfo existing(*chosen);
+        const QFileInfo existing(chosen);
         if (existing.exists() && existing.size() >= 1) {
             if (m_dialogs.msgBox(this, Msg(5), MsgBoxStyle::YesNo, Msg(4)) != MsgBoxAnswer::Yes) continue;
-            QFile::remove(*chosen);
+            QFile::remove(chosen);
         }
         return chosen;
     }
@@ -89,6 +131,7 @@ void Form1::started() {
     c.M_fileopen->setEnabled(false);
     c.Trans_wav8bit->setEnabled(false);
     c.Trans_wav16bit->setEnabled(false);
+    c.M_export->setEnabled(false);
     c.ProgressBar1->setValue(0);
     c.ProgressBar1->show();
     c.PlaySlider->hide();
@@ -118,6 +161,7 @@ void Form1::finished() {
     c.M_fileopen->setEnabled(true);
     c.Trans_wav8bit->setEnabled(true);
     c.Trans_wav16bit->setEnabled(true);
+    c.M_export->setEnabled(true);
 }
 
 void Form1::refused(int promptSlot) {

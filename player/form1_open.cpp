@@ -39,6 +39,7 @@ void Form1::M_fileopen_Click() {
 void Form1::openRecording() {
     Form1Controls& c = m_controls;
     c.M_transwav->menuAction()->setEnabled(true);
+    c.M_export->setEnabled(true);
 
     const RecordingSession::Load load = m_session.load(m_state.FileName);
     if (load != RecordingSession::Load::Loaded) {
@@ -53,6 +54,7 @@ void Form1::openRecording() {
 
 void Form1::openOtherFile() {
     m_controls.M_transwav->menuAction()->setEnabled(false);
+    m_controls.M_export->setEnabled(false);
     const WavMeasure wav = measureWav(m_orvel, m_state.FileName, m_state.WavLength);
     m_state.WavLength = wav.length;
     if (wav.length >= 0) {

@@ -115,6 +115,7 @@ void Form1::openCommandLineRecording() {
     c.Timer1->stop();
     c.PlaySlider->setEnabled(true);
     c.M_transwav->menuAction()->setEnabled(true);
+    c.M_export->setEnabled(true);
 
     const QFileInfo file(s.FileName);
     setWindowTitle(file.isFile() ? file.fileName() : QString());

@@ -14,7 +14,7 @@ struct Texts {
 
 // The English column keeps its trailing blanks and repeats slot 2 in slots
 // 3 and 6, as the recorder's own software shows them.
-constexpr std::array<Texts, 17> kTexts{{
+constexpr std::array<Texts, 18> kTexts{{
     {"終了", "Exit"},
     {"キャンセル", "Cancel"},
     {"ファイルが開きません。", "Can't open file"},
@@ -32,6 +32,7 @@ constexpr std::array<Texts, 17> kTexts{{
     {"複数起動できません。", "Running already"},
     {"容量不足です。", "Short of capacity "},
     {"録音ファイル自身には保存できません。", "The recording itself cannot be the output file."},
+    {"書き出し…", "Export…"},
 }};
 }  // namespace
 

@@ -1,9 +1,11 @@
 // The player's engines without a window: the recording session, playback
 // runs, the conversion and test playback, on the real PageCodec and fakes.
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
 #include "harness.h"
+#include "sound_format.h"
 
 using namespace zrc::player;
 using namespace zrc::test;
@@ -15,6 +17,7 @@ struct ExitRow { QString how; std::string file; int slider; std::string box; };
 struct RefusalRow { QString what; std::string box; bool fileStays; };
 struct ProgressRow { int pages, updates, step; QString third; };
 struct TestPlayRow { int rate, length; std::vector<int> starts; };
+struct ExportRow { zrc::sound::SoundFormat format; double within; int cancelAt; std::string box; };  // within -1: same samples
 
 class EnginesTest : public QObject {
     Q_OBJECT
@@ -170,6 +173,43 @@ private slots:
         QCOMPARE(readFile(e.files.file("o.wav")), expected);
         QCOMPARE(e.fakes.args["AdpcmDecHeader"].at(0), mixed ? 8 : 12);
         QCOMPARE(e.fakes.args["AdpcmDecx"].back(), mixed ? 2 : 0);
+    }
+
+    // An export holds the samples of the 16-bit conversion: the same in FLAC and WAV, as long within one codec
+    // frame in the lossy formats. Cancel in either step and a disk short of the estimate leave only what was there.
+    void exports_data() {
+        using zrc::sound::SoundFormat;
+        QTest::addColumn<ExportRow>("r");
+        QTest::newRow("WAV") << ExportRow{SoundFormat::Wav, -1, -1, ""};
+        QTest::newRow("FLAC") << ExportRow{SoundFormat::Flac, -1, -1, ""};
+        QTest::newRow("Ogg Opus") << ExportRow{SoundFormat::Opus, 960 / 48000.0, -1, ""};
+        QTest::newRow("MP3") << ExportRow{SoundFormat::Mp3, 576 / 11025.0, -1, ""};
+        QTest::newRow("cancel in the pages") << ExportRow{SoundFormat::Flac, -1, 4, ""};
+        QTest::newRow("cancel in the encoding") << ExportRow{SoundFormat::Mp3, -1, 40, ""};
+        QTest::newRow("room for the WAV file only") << ExportRow{SoundFormat::Flac, -1, -1, "convert 15"};
+    }
+    void exports() {
+        QFETCH(ExportRow, r);
+        Engines e(true);
+        const QString zrc = e.write("m.zrc", makeRecording(30).bytes), wav = e.path("16.wav"), out = e.path("out.x");
+        QVERIFY(e.conversion.run(e.v, zrc, wav, 2) && e.v.boxes.empty());
+        const Sound expected = readSound(wav);
+        QVERIFY(expected.samples.size() == 30 * 1360 && expected.rate == 11025);
+        if (!r.box.empty()) e.v.free = QFileInfo(wav).size();
+        e.v.atProgress = [&](int step) { if (r.cancelAt >= 0 && step >= r.cancelAt) e.conversion.cancel(); };
+        e.v.progressPages.clear();
+        e.conversion.setOutput(out);
+        QVERIFY(e.conversion.exportTo(e.v, zrc, out, r.format) && !e.conversion.running());
+        QCOMPARE(e.v.boxes, r.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{r.box});
+        const bool written = r.box.empty() && r.cancelAt < 0;
+        const QStringList left = QDir(e.path("")).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(left, (written ? QStringList{"16.wav", "m.zrc", "out.x"} : QStringList{"16.wav", "m.zrc"}));
+        if (!written) return;
+        if (r.format != zrc::sound::SoundFormat::Wav) QCOMPARE(e.v.progressPages.back(), 59);  // the pages, then as many steps
+        const Sound got = readSound(out);
+        if (r.within < 0) QVERIFY(got.rate == expected.rate && got.samples == expected.samples);
+        const double seconds = double(got.samples.size()) / got.rate, wanted = double(expected.samples.size()) / 11025;
+        QVERIFY2(std::abs(seconds - wanted) <= std::max(r.within, 0.0), qPrintable(QString::number(seconds)));
     }
 
     // Test playback plays the whole data in stretches of 1,000 bytes after the 44 of the header.

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTimer>
+#include <sndfile.h>
 
 #include <algorithm>
 #include <cstring>
@@ -20,6 +21,18 @@ namespace zrc::test {
 
 using Bytes = std::vector<std::uint8_t>;
 inline QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+// A mono file's rate and samples as libsndfile reads them; rate 0 when it cannot.
+struct Sound { int rate = 0; std::vector<std::int16_t> samples; };
+inline Sound readSound(const QString& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (file == nullptr) return {};
+    if (info.channels != 1) return sf_close(file), Sound{};
+    Sound sound{info.samplerate, std::vector<std::int16_t>(std::size_t(info.frames))};
+    sound.samples.resize(std::size_t(sf_read_short(file, sound.samples.data(), info.frames)));
+    return sf_close(file), sound;
+}
 
 struct Fakes {
     inline static Fakes* now = nullptr;  // the one the fake functions answer from
@@ -169,7 +182,8 @@ struct EngineView : player::PlaybackView, player::ConversionView, player::TestPl
     void started() override {}
     void hideAnimation() override {}
     void setProgressMaximum(std::int32_t) override {}
-    void setProgress(std::int32_t page) override { progressPages.push_back(page); }
+    std::function<void(int)> atProgress = [](int) {};
+    void setProgress(std::int32_t page) override { progressPages.push_back(page), atProgress(page); }
     void setProgressText(const QString& text) override { texts.push_back(text); }
     void finished() override { finishedRun = true; }
     void refused(int promptSlot) override { boxes.push_back("convert " + std::to_string(promptSlot)); }
@@ -186,6 +200,7 @@ struct Engines : Libraries {
     player::ConversionJob conversion{session, pageCodec, orvel};
     player::TestPlayback testPlayback{corvid, orvel};
     EngineView v;
+    explicit Engines(bool real = false) : Libraries(real) {}
 };
 
 // The window, offscreen, on the same libraries.

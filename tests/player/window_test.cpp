@@ -23,6 +23,8 @@ private slots:
         for (QPushButton* b : {w.c.PlayX, w.c.CueX, w.c.RevX, w.c.StopX}) QVERIFY(b->isEnabled() && !b->isHidden());
         QVERIFY(w.c.Cancelx->isHidden() && !w.c.Cancelx->isEnabled() && !w.c.PlaySlider->isEnabled());
         QVERIFY(w.c.ProgressBar1->isHidden() && !w.c.M_transwav->menuAction()->isEnabled() && !w.c.Timer1->isActive());
+        const QList<QAction*> file = w.c.F1->actions();
+        QVERIFY(file.indexOf(w.c.M_export) == file.indexOf(w.c.M_transwav->menuAction()) + 1 && !w.c.M_export->isEnabled());
         // A second player on the same lock only says so, and ends.
         ScriptedDialogs dialogs;
         Form1 second({&w.binder, &dialogs, w.path("lock"), QString()});
@@ -62,6 +64,7 @@ private slots:
         w.fakes.info[51] = 16;
         w.open(r.name.toStdString(), makeRecording(r.name == "empty.zrc" ? 0 : 10).bytes);
         QCOMPARE(w.c.M_transwav->menuAction()->isEnabled(), r.convertible);
+        QCOMPARE(w.c.M_export->isEnabled(), r.convertible);
         QCOMPARE(int(w.dialogs.boxes().size()), r.prompt < 0 ? 0 : 1);
         if (r.prompt >= 0) QCOMPARE(w.dialogs.boxes()[0].prompt, kMsg[std::size_t(r.prompt)]);
         if (r.wavPlx >= 0 && r.prompt < 0) QCOMPARE(w.form.windowTitle(), r.name);
@@ -77,10 +80,32 @@ private slots:
         w.c.PlayX->click();
         QVERIFY(w.form.state().StartPage >= 3 && w.form.state().StartPage == w.c.PlaySlider->value());
         QVERIFY(w.c.PlayX->isEnabled() && !w.form.playback().playing());
-        w.atFirstPage([&] { w.c.Cancelx->click(); });
+        bool locked = false;
+        w.atFirstPage([&] { locked = !w.c.M_export->isEnabled(), w.c.Cancelx->click(); });
         w.dialogs.answerSave(qpath(w.files.file("out.wav")));
         w.c.Trans_wav8bit->trigger();
         QVERIFY(!QFile::exists(qpath(w.files.file("out.wav"))) && w.fakes.args["AdpcmDecx"].size() < 10);
+        QVERIFY(locked && w.c.M_export->isEnabled());
+    }
+
+    // Export offers FLAC first, then the format chosen last; a name without an extension gets the filter's;
+    // the recording itself is refused.
+    void exportFormats() {
+        Window w(true);
+        w.dialogs.answerSave(w.open("memo.zrc", makeRecording(20).bytes));
+        w.dialogs.answerSave(w.path("x"), 2);
+        w.c.M_export->trigger();
+        w.dialogs.answerSave(std::nullopt);
+        w.c.M_export->trigger();
+        QCOMPARE(w.dialogs.saves().size(), std::size_t{3});
+        const auto offered = [&](std::size_t i) {
+            const ScriptedDialogs::FileRequest& s = w.dialogs.saves().at(i);
+            return QFileInfo(s.fileName).fileName() + " " + s.filter.split('|').value(2 * s.filterIndex);
+        };
+        QCOMPARE(offered(0), "memo.flac FLAC file(*.flac)");
+        QCOMPARE(offered(2), "memo.ogg Ogg Vorbis file(*.ogg)");
+        QVERIFY(w.dialogs.boxes().size() == 1 && w.dialogs.boxes()[0].prompt == kMsg[16]);
+        QVERIFY(readSound(w.path("x.ogg")).samples.size() > 20 * 1300);
     }
 
     // Every way out, from every state: the output is stopped and destroyed
