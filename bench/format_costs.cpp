@@ -9,13 +9,13 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "sound_writer.h"
+#include "speech_envelope.h"
 
 namespace {
 
@@ -30,32 +30,6 @@ std::vector<std::int16_t> samplesOf(const std::string& file, int& rate) {
     return s;
 }
 
-// Log energy in 20 ms windows; the correlation of two such envelopes.
-std::vector<double> envelope(const std::vector<std::int16_t>& s, int rate) {
-    std::vector<double> e;
-    const auto edge = [&](std::size_t k) { return k * static_cast<std::size_t>(rate) / 50; };
-    for (std::size_t k = 0; edge(k + 1) <= s.size(); ++k) {
-        double sum = 0;
-        for (std::size_t i = edge(k); i < edge(k + 1); ++i) sum += double(s[i]) * s[i];
-        e.push_back(std::log10(1.0 + sum / static_cast<double>(edge(k + 1) - edge(k))));
-    }
-    return e;
-}
-double correlation(const std::vector<double>& a, const std::vector<double>& b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    double ma = 0, mb = 0;
-    for (std::size_t i = 0; i < n; ++i) ma += a[i], mb += b[i];
-    ma /= static_cast<double>(n);
-    mb /= static_cast<double>(n);
-    double ab = 0, aa = 0, bb = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        ab += (a[i] - ma) * (b[i] - mb);
-        aa += (a[i] - ma) * (a[i] - ma);
-        bb += (b[i] - mb) * (b[i] - mb);
-    }
-    return ab / std::sqrt(aa * bb);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,7 +39,6 @@ int main(int argc, char** argv) {
     }
     int rate = 0;
     const std::vector<std::int16_t> speech = samplesOf(argv[1], rate);
-    const std::vector<double> reference = envelope(speech, rate);
     std::printf("%-6s %12s %14s %12s\n", "format", "encoder s", "zrc's bytes", "envelope r");
     for (const zrc::sound::FormatTraits& t : zrc::sound::allFormats()) {
         const std::string made = std::string(argv[2]) + "/out" + std::string(t.extension);
@@ -86,7 +59,7 @@ int main(int argc, char** argv) {
         std::error_code ec;
         std::printf("%-6s %12.2f %14ju %12.4f%s\n", std::string(t.name).c_str(), seconds,
                     static_cast<std::uintmax_t>(std::filesystem::file_size(made, ec)),
-                    back.empty() ? 0.0 : correlation(reference, envelope(back, madeRate)), ok ? "" : " (failed)");
+                    back.empty() ? 0.0 : zrc::test::envelopeCorrelation(speech, rate, back, madeRate), ok ? "" : " (failed)");
     }
     return 0;
 }

@@ -39,7 +39,7 @@ private slots:
         QVERIFY(w.dialogs.boxes().empty());
         const Bytes expected = readFile(w.files.file("by-zrc.wav"));
         if (bits > 0) QVERIFY(expected.size() > 44 && readFile(w.files.file("by-player.wav")) == expected);
-        const Sound wav = readSound(w.path("by-zrc.wav")), flac = readSound(w.path("by-player.flac"));
+        const ReadSound wav = readSound(w.path("by-zrc.wav")), flac = readSound(w.path("by-player.flac"));
         if (bits == 0) QVERIFY(wav.samples.size() > 1000 && flac.rate == wav.rate && flac.samples == wav.samples);
     }
 };

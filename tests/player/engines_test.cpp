@@ -193,7 +193,7 @@ private slots:
         Engines e(true);
         const QString zrc = e.write("m.zrc", makeRecording(30).bytes), wav = e.path("16.wav"), out = e.path("out.x");
         QVERIFY(e.conversion.run(e.v, zrc, wav, 2) && e.v.boxes.empty());
-        const Sound expected = readSound(wav);
+        const ReadSound expected = readSound(wav);
         QVERIFY(expected.samples.size() == 30 * 1360 && expected.rate == 11025);
         if (!r.box.empty()) e.v.free = QFileInfo(wav).size();
         e.v.atProgress = [&](int step) { if (r.cancelAt >= 0 && step >= r.cancelAt) e.conversion.cancel(); };
@@ -206,7 +206,7 @@ private slots:
         QCOMPARE(left, (written ? QStringList{"16.wav", "m.zrc", "out.x"} : QStringList{"16.wav", "m.zrc"}));
         if (!written) return;
         if (r.format != zrc::sound::SoundFormat::Wav) QCOMPARE(e.v.progressPages.back(), 59);  // the pages, then as many steps
-        const Sound got = readSound(out);
+        const ReadSound got = readSound(out);
         if (r.within < 0) QVERIFY(got.rate == expected.rate && got.samples == expected.samples);
         const double seconds = double(got.samples.size()) / got.rate, wanted = double(expected.samples.size()) / 11025;
         QVERIFY2(std::abs(seconds - wanted) <= std::max(r.within, 0.0), qPrintable(QString::number(seconds)));

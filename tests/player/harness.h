@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTimer>
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cstring>
@@ -14,6 +13,7 @@
 #include <functional>
 
 #include "form1.h"  // and through it the engines
+#include "sound_files.h"
 #include "test_files.h"
 #include "zrc_builder.h"
 
@@ -22,16 +22,9 @@ namespace zrc::test {
 using Bytes = std::vector<std::uint8_t>;
 inline QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
-// A mono file's rate and samples as libsndfile reads them; rate 0 when it cannot.
-struct Sound { int rate = 0; std::vector<std::int16_t> samples; };
-inline Sound readSound(const QString& path) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    if (file == nullptr) return {};
-    if (info.channels != 1) return sf_close(file), Sound{};
-    Sound sound{info.samplerate, std::vector<std::int16_t>(std::size_t(info.frames))};
-    sound.samples.resize(std::size_t(sf_read_short(file, sound.samples.data(), info.frames)));
-    return sf_close(file), sound;
+// A file read back as players read it, by the name the player was given.
+inline ReadSound readSound(const QString& path) {
+    return readSound(std::filesystem::path(QFile::encodeName(path).toStdString()));
 }
 
 struct Fakes {
