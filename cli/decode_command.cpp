@@ -113,7 +113,7 @@ std::string refusalOf(const DecodeOptions& options, const std::optional<sound::S
 void setupDecode(CLI::App& app) {
     auto options = std::make_shared<DecodeOptions>();
     options->jobs = defaultJobCount();
-    CLI::App* sub = app.add_subcommand("decode", "Convert recordings to PCM WAV files");
+    CLI::App* sub = app.add_subcommand("decode", "Convert recordings to WAV, FLAC, Ogg Vorbis, Ogg Opus or MP3 files");
     sub->add_option("files", options->files, "ZRC recordings")->required();
     sub->add_option("-o,--output", options->output,
                     "Output file, or folder for several inputs (default: each input's name with the format's "
