@@ -19,7 +19,7 @@ constexpr std::size_t kBlockBytes = 1 << 16;
 std::size_t framesPerBlock(const ConversionSource& source) {
     const auto* wav = std::get_if<RiffWav>(&source);
     const std::size_t frameBytes =
-        wav != nullptr ? wav->frameBytes() : std::get<SoundFormat>(source).channels * sizeof(float);
+        wav != nullptr ? wav->frameBytes() : std::get<SoundFileFormat>(source).channels * sizeof(float);
     return std::max<std::size_t>(1, kBlockBytes / frameBytes);
 }
 constexpr std::size_t kOutputBlock = 8192;
@@ -49,7 +49,7 @@ std::uint32_t sampleRateOf(const ConversionSource& source) {
 
 std::uint64_t framesOf(const ConversionSource& source) {
     const auto* wav = std::get_if<RiffWav>(&source);
-    return wav != nullptr ? wav->frames() : std::get<SoundFormat>(source).frames;
+    return wav != nullptr ? wav->frames() : std::get<SoundFileFormat>(source).frames;
 }
 
 std::string describe(const ConversionSource& source) {
@@ -73,7 +73,7 @@ ConvertedInput::ConvertedInput(InputFile& file, const ConversionSource& source, 
         m_nextByte = wav->dataOffset;
         m_raw.resize(m_in.size() * wav->frameBytes());
     } else {
-        m_soundFile = std::make_unique<SoundFileReader>(file, std::get<SoundFormat>(source).channels);
+        m_soundFile = std::make_unique<SoundFileReader>(file, std::get<SoundFileFormat>(source).channels);
     }
     const std::uint32_t from = sampleRateOf(source);
     if (from == rate) return;
@@ -97,7 +97,7 @@ void ConvertedInput::readInput() {
         // Decoders stop at damage the way they stop at the end: the missing
         // frames would be encoded as silence in a recording that looks whole.
         if (m_soundFile->read(m_in.data(), frames) < frames) {
-            const SoundFormat& format = std::get<SoundFormat>(m_source);
+            const SoundFileFormat& format = std::get<SoundFileFormat>(m_source);
             throw std::runtime_error("the " + format.name + " file ends before the " + groupedDigits(format.frames) +
                                      " frames it announces (cut or damaged)");
         }

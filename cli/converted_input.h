@@ -22,7 +22,7 @@ inline constexpr std::uint32_t kConvertedRate = 11025;
 
 // Where the frames come from. A WAV file the chunk walk reads is read that
 // way, so that its conversion stays what it always was.
-using ConversionSource = std::variant<RiffWav, SoundFormat>;
+using ConversionSource = std::variant<RiffWav, SoundFileFormat>;
 std::uint32_t sampleRateOf(const ConversionSource& source);
 std::uint64_t framesOf(const ConversionSource& source);
 // "44,100 Hz stereo 24-bit", "44,100 Hz stereo 16-bit FLAC"

@@ -85,7 +85,7 @@ std::string codingName(int format) {
 
 }  // namespace
 
-std::string SoundFormat::describe() const {
+std::string SoundFileFormat::describe() const {
     const std::string layout =
         channels == 1 ? "mono" : channels == 2 ? "stereo" : std::to_string(channels) + "-channel";
     return groupedDigits(sampleRate) + " Hz " + layout + " " + (coding.empty() ? "" : coding + " ") + name;
@@ -101,14 +101,14 @@ struct SoundFileReader::Open {
     }
 };
 
-std::optional<SoundFormat> readSoundFormat(InputFile& file) {
+std::optional<SoundFileFormat> readSoundFileFormat(InputFile& file) {
     VirtualFile v{&file};
     SF_INFO info{};
     SNDFILE* handle = sf_open_virtual(&inputFileIo, SFM_READ, &info, &v);
     if (handle == nullptr) return std::nullopt;
     sf_close(handle);
     if (info.channels <= 0 || info.samplerate <= 0 || info.frames < 0) return std::nullopt;
-    SoundFormat format;
+    SoundFileFormat format;
     format.name = containerName(info.format);
     format.coding = codingName(info.format);
     format.channels = static_cast<unsigned>(info.channels);

@@ -12,7 +12,7 @@
 
 namespace zrc::cli {
 
-struct SoundFormat {
+struct SoundFileFormat {
     std::string name;            // "FLAC", "Ogg Vorbis", "MP3", "AIFF"
     std::string coding;          // "16-bit", "32-bit float", "μ-law"; empty for lossy codecs
     unsigned channels = 1;
@@ -26,9 +26,9 @@ struct SoundFormat {
 inline constexpr std::uint64_t kUnknownFrames = UINT64_MAX;
 
 // The file's format when libsndfile reads it, none when it does not.
-std::optional<SoundFormat> readSoundFormat(InputFile& file);
+std::optional<SoundFileFormat> readSoundFileFormat(InputFile& file);
 
-// The frames of a file readSoundFormat() took, each the mean of its channels
+// The frames of a file readSoundFileFormat() took, each the mean of its channels
 // (full scale 1.0).
 class SoundFileReader {
 public:

@@ -145,7 +145,7 @@ std::optional<std::string> misreadWarning(const WavInput& input, const RiffWavOr
 
 EncodePlanOrError planConversion(const ConversionSource& source, const EncodeSettings& settings) {
     if (framesOf(source) == kUnknownFrames) {
-        return "the " + std::get<SoundFormat>(source).name + " file does not tell its length (cut or damaged)";
+        return "the " + std::get<SoundFileFormat>(source).name + " file does not tell its length (cut or damaged)";
     }
     const std::uint32_t rate = conversionRate(settings);
     const std::uint64_t samples = ConvertedInput::outputSamples(source, rate);
@@ -209,7 +209,7 @@ EncodePlanOrError planEncode(InputFile& in, const EncodeSettings& settings) {
         std::string reason = refusal(result, input);
         std::optional<std::string> convertible;
         if (wav != nullptr) convertible = wav->describe();
-        else if (auto format = readSoundFormat(in)) convertible = format->describe();
+        else if (auto format = readSoundFileFormat(in)) convertible = format->describe();
         if (convertible && result != wavcheck::kTooLarge) {
             reason += "; --convert brings this " + *convertible + " file to " +
                       groupedDigits(conversionRate(settings)) + " Hz mono 16-bit";
@@ -226,7 +226,7 @@ EncodePlanOrError planEncode(InputFile& in, const EncodeSettings& settings) {
         return planned;
     }
     if (wav != nullptr) return planConversion(*wav, settings);
-    if (auto format = readSoundFormat(in)) return planConversion(*format, settings);
+    if (auto format = readSoundFileFormat(in)) return planConversion(*format, settings);
     return std::get<std::string>(walked);
 }
 

@@ -122,11 +122,14 @@ SoundWriter::SoundWriter(SoundSink& sink, int inputRate, const SoundSettings& se
     }
     if (m_fileRate != inputRate) {
         soxr_error_t error = nullptr;
-        // Without dither the same recording always gives the same file.
+        // Without dither the same recording always gives the same samples (Ogg
+        // files still differ in their random stream serial number).
         soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
         io.flags |= SOXR_NO_DITHER;
         const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
         m_handles->resampler = soxr_create(inputRate, m_fileRate, 1, &error, &io, &quality, nullptr);
+        // The resampler gives what it has in blocks of this many samples.
+        m_handles->resampled.resize(8192);
         if (error != nullptr) fail(std::string("cannot change the rate: ") + error);
     }
 }
@@ -152,7 +155,6 @@ bool SoundWriter::write(std::span<const std::int16_t> samples) {
     soxr_t resampler = m_handles->resampler;
     if (resampler == nullptr) return encode(samples.data(), samples.size());
     std::vector<std::int16_t>& out = m_handles->resampled;
-    out.resize(samples.size() * static_cast<std::size_t>(m_fileRate) / 4000 + 64);
     std::size_t used = 0;
     while (used < samples.size()) {
         std::size_t taken = 0, given = 0;
@@ -170,7 +172,6 @@ bool SoundWriter::finish() {
         // libsoxr ends the stream at the samples' duration, to the nearest
         // sample at the file's rate.
         std::vector<std::int16_t>& out = m_handles->resampled;
-        out.resize(4096);
         for (std::size_t given = 1; given > 0;) {
             soxr_process(resampler, nullptr, 0, nullptr, out.data(), out.size(), &given);
             if (!encode(out.data(), given)) return false;
