@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto made = scratch.read("out.zrc");
     if (status != zrc::cli::kExitOk) {
         const bool decoded = plan != nullptr && plan->conversion &&
-                             std::holds_alternative<zrc::cli::SoundFormat>(*plan->conversion);
+                             std::holds_alternative<zrc::cli::SoundFileFormat>(*plan->conversion);
         ZRC_FUZZ_CHECK(status == zrc::cli::kExitFileFailed && (plan == nullptr || decoded));
         ZRC_FUZZ_CHECK(!made && scratch.names() == before);
         return 0;
